@@ -1,0 +1,193 @@
+#include "color/QoBitmap.h"
+
+namespace {
+
+// Bytes per row of a DIB: rows padded to whole 32-bit words.
+int32_t DibStride(int32_t width, int32_t bitsPerPixel) {
+  const int64_t bits = static_cast<int64_t>(width) * (bitsPerPixel == 15 ? 16 : bitsPerPixel);
+  return static_cast<int32_t>(((bits + 31) & ~int64_t{31}) / 8);
+}
+
+}  // namespace
+
+TQoBitmap32::TQoBitmap32(int32_t width, int32_t height) {
+  if (width < 0 || height < 0 ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > qo::kMaxAllocation) {
+    throw EOutOfResources();
+  }
+  Width = width;
+  Height = height;
+  Pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+}
+
+void TQoBitmapData::Allocate(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  if (width < 0 || height < 0) throw EOutOfResources();
+  const int32_t stride = DibStride(width, bitsPerPixel);
+  const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
+  if (bytes > qo::kMaxAllocation) throw EOutOfResources();
+  buffer_.assign(static_cast<std::size_t>(bytes), 0);
+  Width = width;
+  Height = height;
+  Stride = stride;
+  Bits = buffer_.empty() ? nullptr : buffer_.data();
+}
+
+uint8_t* TQoBitmap::GetScanLine(int32_t y) {
+  return Bits + static_cast<std::ptrdiff_t>(Height - 1 - y) * Stride;
+}
+
+const uint8_t* TQoBitmap::GetScanLine(int32_t y) const {
+  return Bits + static_cast<std::ptrdiff_t>(Height - 1 - y) * Stride;
+}
+
+void TQoBitmap::InitIndexed(int32_t w, int32_t h, int32_t bitsPerPixel,
+                            const TQoPalette* palette) {
+  Palette = std::make_unique<TQoPalette256>();
+  if (palette) Palette->AssignColors(*palette);
+  BitsPerPixel = bitsPerPixel;
+  Allocate(w, h, bitsPerPixel);
+}
+
+TQoBitmap* TQoBitmap::AddFrame(const TQoPalette* palette) {
+  if (!Frames) Frames = std::make_unique<TQoBitmapList>();
+  return Frames->Add(QoCreateBitmapFor(Width, Height, palette));
+}
+
+std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
+  auto result = std::make_unique<TQoBitmap32>(Width, Height);
+  const int count = Palette ? Palette->GetCount() : 0;
+  for (int32_t y = 0; y < Height; ++y) {
+    uint32_t* row = result->ScanLine(y);
+    for (int32_t x = 0; x < Width; ++x) {
+      const uint32_t index = GetPixel(x, y);
+      if (index < static_cast<uint32_t>(count)) row[x] = Palette->GetRGBQuad(static_cast<int>(index));
+    }
+  }
+  for (uint32_t& pixel : result->Pixels) pixel |= 0xFF000000u;
+  return result;
+}
+
+TQoStdRGBColor TQoBitmap::GetStdRGBPixel(int32_t x, int32_t y) const {
+  const uint32_t index = GetPixel(x, y);
+  if (!Palette || index >= static_cast<uint32_t>(Palette->GetCount())) return TQoStdRGBColor{};
+  return Palette->GetStdRGB(static_cast<int>(index));
+}
+
+// 1 bit per pixel, leftmost pixel in the most significant bit.
+
+TQoBitmap1::TQoBitmap1(int32_t w, int32_t h, const TQoPalette* palette) {
+  InitIndexed(w, h, 1, palette);
+}
+
+uint32_t TQoBitmap1::GetPixel(int32_t x, int32_t y) const {
+  if (!Inside(x, y)) return 0;
+  return (GetScanLine(y)[x >> 3] >> (7 - (x & 7))) & 1u;
+}
+
+void TQoBitmap1::SetPixel(int32_t x, int32_t y, uint32_t value) {
+  if (!Inside(x, y)) return;
+  uint8_t& cell = GetScanLine(y)[x >> 3];
+  const auto mask = static_cast<uint8_t>(0x80u >> (x & 7));
+  cell = static_cast<uint8_t>(value ? (cell | mask) : (cell & ~mask));
+}
+
+std::unique_ptr<TQoBitmap> TQoBitmap1::CreateEmpty(int32_t w, int32_t h) const {
+  return std::make_unique<TQoBitmap1>(w, h, Palette.get());
+}
+
+// A monochrome bitmap answers black or white whatever its palette says.
+TQoStdRGBColor TQoBitmap1::GetStdRGBPixel(int32_t x, int32_t y) const {
+  return GetPixel(x, y) ? TQoStdRGBColor{255, 255, 255} : TQoStdRGBColor{0, 0, 0};
+}
+
+// 4 bits per pixel, even pixels in the high nibble.
+
+TQoBitmap4::TQoBitmap4(int32_t w, int32_t h, const TQoPalette* palette) {
+  InitIndexed(w, h, 4, palette);
+}
+
+uint32_t TQoBitmap4::GetPixel(int32_t x, int32_t y) const {
+  if (!Inside(x, y)) return 0;
+  const uint8_t cell = GetScanLine(y)[x >> 1];
+  return (x & 1) ? (cell & 0x0Fu) : (cell >> 4);
+}
+
+void TQoBitmap4::SetPixel(int32_t x, int32_t y, uint32_t value) {
+  if (!Inside(x, y)) return;
+  uint8_t& cell = GetScanLine(y)[x >> 1];
+  const auto nibble = static_cast<uint8_t>(value & 0x0Fu);
+  cell = (x & 1) ? static_cast<uint8_t>((cell & 0xF0) | nibble)
+                 : static_cast<uint8_t>((cell & 0x0F) | (nibble << 4));
+}
+
+std::unique_ptr<TQoBitmap> TQoBitmap4::CreateEmpty(int32_t w, int32_t h) const {
+  return std::make_unique<TQoBitmap4>(w, h, Palette.get());
+}
+
+// 8 bits per pixel.
+
+TQoBitmap8::TQoBitmap8(int32_t w, int32_t h, const TQoPalette* palette) {
+  InitIndexed(w, h, 8, palette);
+}
+
+uint32_t TQoBitmap8::GetPixel(int32_t x, int32_t y) const {
+  if (!Inside(x, y)) return 0;
+  return GetScanLine(y)[x];
+}
+
+void TQoBitmap8::SetPixel(int32_t x, int32_t y, uint32_t value) {
+  if (!Inside(x, y)) return;
+  GetScanLine(y)[x] = static_cast<uint8_t>(value);
+}
+
+std::unique_ptr<TQoBitmap> TQoBitmap8::CreateEmpty(int32_t w, int32_t h) const {
+  return std::make_unique<TQoBitmap8>(w, h, Palette.get());
+}
+
+// 24 bits per pixel, stored blue, green, red.
+
+TQoBitmap24::TQoBitmap24(int32_t w, int32_t h) {
+  BitsPerPixel = 24;
+  Allocate(w, h, 24);
+}
+
+uint32_t TQoBitmap24::GetPixel(int32_t x, int32_t y) const {
+  if (!Inside(x, y)) return 0;
+  const uint8_t* p = GetScanLine(y) + static_cast<std::ptrdiff_t>(x) * 3;
+  return (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
+}
+
+void TQoBitmap24::SetPixel(int32_t x, int32_t y, uint32_t value) {
+  if (!Inside(x, y)) return;
+  uint8_t* p = GetScanLine(y) + static_cast<std::ptrdiff_t>(x) * 3;
+  p[0] = static_cast<uint8_t>(value);
+  p[1] = static_cast<uint8_t>(value >> 8);
+  p[2] = static_cast<uint8_t>(value >> 16);
+}
+
+std::unique_ptr<TQoBitmap> TQoBitmap24::CreateEmpty(int32_t w, int32_t h) const {
+  return std::make_unique<TQoBitmap24>(w, h);
+}
+
+std::unique_ptr<TQoBitmap32> TQoBitmap24::ToBitmap32() const {
+  auto result = std::make_unique<TQoBitmap32>(Width, Height);
+  for (int32_t y = 0; y < Height; ++y) {
+    uint32_t* row = result->ScanLine(y);
+    for (int32_t x = 0; x < Width; ++x) row[x] = GetPixel(x, y) | 0xFF000000u;
+  }
+  return result;
+}
+
+TQoStdRGBColor TQoBitmap24::GetStdRGBPixel(int32_t x, int32_t y) const {
+  const uint32_t rgb = GetPixel(x, y);
+  return TQoStdRGBColor{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
+                        static_cast<uint8_t>(rgb)};
+}
+
+std::unique_ptr<TQoBitmap> QoCreateBitmapFor(int32_t w, int32_t h, const TQoPalette* palette) {
+  const int count = palette ? palette->GetCount() : 0;
+  if (!palette || count > 256) return std::make_unique<TQoBitmap24>(w, h);
+  if (count <= 2) return std::make_unique<TQoBitmap1>(w, h, palette);
+  if (count <= 16) return std::make_unique<TQoBitmap4>(w, h, palette);
+  return std::make_unique<TQoBitmap8>(w, h, palette);
+}

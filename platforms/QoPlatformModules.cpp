@@ -1,0 +1,32 @@
+#include "platforms/QoPlatformModules.h"
+
+namespace {
+
+using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
+
+// Start-up order: Agat, Amiga, Amstrad CPC, Apple II, Atari ST, ATM Turbo, BBC Micro,
+// BK-0010, Commodore 64, Corvette, DVK, Elektronika MS 0515, Elektronika KR-04,
+// Element ZX, IBM, Irisha, Lvov, MAG, MSX, Okean-240, PC-8000, PlayStation, PMD 85,
+// PP-01, Profi, RISC OS, SAM Coupé, Scorpion GMX, Sega Master System, Sinclair QL,
+// Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
+// snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
+constexpr TQoModuleRegistration kModules[] = {
+    nullptr,  // keeps the array non-empty until the first family registers
+};
+
+}  // namespace
+
+void QoRegisterAllModules(TQoEngineRegistry& registry) {
+  for (TQoModuleRegistration registerModule : kModules) {
+    if (registerModule) registerModule(registry);
+  }
+}
+
+const TQoEngineRegistry& QoDefaultRegistry() {
+  static const TQoEngineRegistry registry = [] {
+    TQoEngineRegistry r;
+    QoRegisterAllModules(r);
+    return r;
+  }();
+  return registry;
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the native build and its tests need, when any is missing.
+# Safe to run again: it only calls apt-get when a package is absent.
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config zlib1g-dev libpng-dev libgif-dev
+          libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq || true
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

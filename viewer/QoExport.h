@@ -1,0 +1,37 @@
+#pragma once
+// What the viewer exports: the engine's decoded indexed picture, enlarged by whole
+// factors so that its pixels keep the chosen aspect ratio (no grey mode, no
+// resampling, no animation frames), and the writers of the exported files.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "color/QoBitmap.h"
+#include "engine/QoSourceEngine.h"
+
+// The whole-factor repeats of an aspect entry: a pixel becomes RepeatX x RepeatY pixels.
+struct TQoExportRepeat {
+  int RepeatX = 1;
+  int RepeatY = 1;
+};
+TQoExportRepeat QoExportRepeat(int aspectIndex);
+
+// Each pixel of bmp repeated into a block of repeat.RepeatX x repeat.RepeatY; the
+// bitmap itself when both are 1 or the enlargement fails.
+std::unique_ptr<TQoBitmap> QoEnlarge(std::unique_ptr<TQoBitmap> bmp, TQoExportRepeat repeat);
+
+// Decodes the engine and enlarges the picture for the aspect entry. Raises what Decode
+// raises; "Internal error" when the engine decodes nothing.
+std::unique_ptr<TQoBitmap> ExportPicture(TQoSourceEngine& engine, int aspectIndex);
+
+// File images of a picture, in memory. Indexed pictures keep their palette in its
+// order; 24-bit pictures stay true colour (BMP, PNG). Raise EQoError on failure.
+std::vector<uint8_t> QoEncodeBmp(const TQoBitmap& bmp);
+std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp);
+// Raises the warning "Too many colors" for pictures above 8 bits per pixel.
+std::vector<uint8_t> QoEncodeGif(const TQoBitmap& bmp);
+
+// Writes bytes to a file; raises EQoError naming the file and the reason when it fails.
+void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
