@@ -1,7 +1,7 @@
 # Orvalon: the commands of the README. Each target installs what it needs first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test asan asan-test release demo format format-check clean
+.PHONY: all deps build test asan asan-test release demo bench format format-check clean
 
 all: build
 
@@ -32,8 +32,14 @@ build/release/build.ninja: | deps
 release: deps build/release/build.ninja
 	cmake --build --preset release -j $(JOBS)
 
-demo: release
+demo: deps build/release/build.ninja
+	cmake --build --preset release -j $(JOBS) --target orvalon orvalon-demo-pictures
 	@scripts/demo.sh build/release
+
+# Timings of detection, decoding, thumbnails and export; the table goes to bench/README.md.
+bench: deps build/release/build.ninja
+	cmake --build --preset release -j $(JOBS) --target orvalon-bench
+	build/release/orvalon-bench --benchmark_counters_tabular=true
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 

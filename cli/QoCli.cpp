@@ -9,6 +9,7 @@
 #include "cli/QoCliJson.h"
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
+#include "plugin/QoThumbnail.h"
 #include "viewer/QoExport.h"
 
 namespace fs = std::filesystem;
@@ -28,6 +29,10 @@ constexpr const char* kUsage =
     "  orvalon palette FILE... [-o OUT.pal | -d DIR] [selection]\n"
     "      writes the picture's palette as a JASC-PAL text file (beside FILE as .pal\n"
     "      without -o or -d)\n"
+    "  orvalon thumbnail FILE [-o OUT.png] [--size WxH]\n"
+    "      the thumbnail the file manager shows: the best engine's picture fitted into\n"
+    "      a box of W x H (default 96x96) with its pixel aspect; written beside FILE\n"
+    "      as .thumb.png without -o\n"
     "\n"
     "Selection (as the viewer offers it; 'orvalon info' lists the choices):\n"
     "  --engine N                 the N-th accepting engine (0 = best rated)\n"
@@ -62,6 +67,8 @@ struct TCommandLine {
   std::string Output;
   std::string Directory;
   bool Json = false;
+  int32_t BoxWidth = 96;
+  int32_t BoxHeight = 96;
   TSelection Selection;
 };
 
@@ -110,6 +117,12 @@ TCommandLine Parse(const std::vector<std::string>& args) {
       line.Selection.Aspect = ParseIndex(arg, value());
     } else if (arg == "--frame") {
       line.Selection.Frame = ParseIndex(arg, value());
+    } else if (arg == "--size") {
+      const std::string size = value();
+      const std::size_t x = size.find('x');
+      if (x == std::string::npos) throw EUsage("--size takes WxH, such as 96x96");
+      line.BoxWidth = ParseIndex(arg, size.substr(0, x));
+      line.BoxHeight = ParseIndex(arg, size.substr(x + 1));
     } else if (arg == "--native") {
       line.Selection.Native = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -146,8 +159,9 @@ std::vector<int> OfferedAspects(const TQoSourceEngine& engine) {
 // does not offer is a usage error that lists what it offers.
 void ApplySelection(TQoSourceEngine& engine, const TSelection& selection) {
   if (!selection.Palette.empty()) {
-    auto it = std::find_if(engine.PaletteTypes.begin(), engine.PaletteTypes.end(),
-                           [&](uint8_t type) { return selection.Palette == QoPaletteTypeLabel(type); });
+    auto it =
+        std::find_if(engine.PaletteTypes.begin(), engine.PaletteTypes.end(),
+                     [&](uint8_t type) { return selection.Palette == QoPaletteTypeLabel(type); });
     if (it == engine.PaletteTypes.end()) {
       const std::vector<std::string> labels = PaletteTypeLabels(engine);
       throw EUsage("palette \"" + selection.Palette + "\" is not offered; available: " +
@@ -180,7 +194,8 @@ void ApplySelection(TQoSourceEngine& engine, const TSelection& selection) {
     const std::vector<int> offered = OfferedAspects(engine);
     if (std::find(offered.begin(), offered.end(), selection.Aspect) == offered.end()) {
       std::vector<std::string> entries;
-      for (int i : offered) entries.push_back(std::to_string(i) + " (" + QoAspectEntry(i).Label + ")");
+      for (int i : offered)
+        entries.push_back(std::to_string(i) + " (" + QoAspectEntry(i).Label + ")");
       throw EUsage("aspect entry " + std::to_string(selection.Aspect) +
                    " is not offered; available: " + Join(entries));
     }
@@ -197,8 +212,9 @@ TLoaded Load(const std::string& path, const TQoEngineRegistry& registry, std::os
   TLoaded loaded;
   std::error_code error;
   if (!fs::is_regular_file(path, error)) {
-    err << "orvalon: " << path << ": cannot read: "
-        << (fs::exists(path, error) ? "not a regular file" : "no such file") << "\n";
+    err << "orvalon: " << path
+        << ": cannot read: " << (fs::exists(path, error) ? "not a regular file" : "no such file")
+        << "\n";
     loaded.Status = qeFileError;
     return loaded;
   }
@@ -226,8 +242,8 @@ TQoSourceEngine& SelectEngine(TQoLoadSourceEx& source, const TSelection& selecti
     for (int i = 0; i < count; ++i) {
       list << (i ? ", " : "") << i << " (" << source.Engines->GetEngine(i)->GetDisplayName() << ")";
     }
-    throw EUsage("engine " + std::to_string(selection.Engine) + " is out of range; available: " +
-                 list.str());
+    throw EUsage("engine " + std::to_string(selection.Engine) +
+                 " is out of range; available: " + list.str());
   }
   TQoSourceEngine& engine = *source.Engines->GetEngine(selection.Engine);
   ApplySelection(engine, selection);
@@ -307,7 +323,8 @@ void WriteEngineJson(TQoJsonWriter& json, int index, const TQoSourceEngine& engi
                                  : std::string(QoPaletteTypeLabel(engine.PaletteType)));
   json.Key("paletteVariants");
   json.BeginArray();
-  for (int i = 0; i < engine.GetPaletteVariantCount(); ++i) json.String(engine.GetPaletteVariant(i));
+  for (int i = 0; i < engine.GetPaletteVariantCount(); ++i)
+    json.String(engine.GetPaletteVariant(i));
   json.EndArray();
   json.Member("paletteVariant", engine.PaletteVariant);
   json.Member("calcModes", engine.CalcModes);
@@ -359,7 +376,8 @@ void WriteFileJson(TQoJsonWriter& json, const std::string& path, const TQoLoadSo
 
 void WriteFileText(std::ostream& out, const std::string& path, const TQoLoadSourceEx& source) {
   out << path << ": " << source.Size << " bytes";
-  if (const char* wrapper = QoWrapperName(source.Wrapper)) out << ", inside a " << wrapper << " wrapper";
+  if (const char* wrapper = QoWrapperName(source.Wrapper))
+    out << ", inside a " << wrapper << " wrapper";
   out << "\n";
   for (int i = 0; i < source.Engines->Count(); ++i) {
     const TQoSourceEngine& e = *source.Engines->GetEngine(i);
@@ -369,8 +387,8 @@ void WriteFileText(std::ostream& out, const std::string& path, const TQoLoadSour
     if (!e.DefaultExtension.empty()) out << ", extension " << e.DefaultExtension;
     out << "\n";
     if (!e.PaletteTypes.empty()) {
-      out << "      palette types: " << Join(PaletteTypeLabels(e)) << " (selected: "
-          << QoPaletteTypeLabel(e.PaletteType) << ")\n";
+      out << "      palette types: " << Join(PaletteTypeLabels(e))
+          << " (selected: " << QoPaletteTypeLabel(e.PaletteType) << ")\n";
     }
     if (e.GetPaletteVariantCount() > 0) {
       std::vector<std::string> names;
@@ -447,7 +465,8 @@ std::string OutputPathFor(const TCommandLine& line, const std::string& input) {
   std::string name = fs::path(input).stem().string();
   if (line.Selection.Frame >= 0) name += "-frame" + std::to_string(line.Selection.Frame);
   name += line.Command == "palette" ? ".pal" : ".png";
-  const fs::path folder = line.Directory.empty() ? fs::path(input).parent_path() : fs::path(line.Directory);
+  const fs::path folder =
+      line.Directory.empty() ? fs::path(input).parent_path() : fs::path(line.Directory);
   return (folder / name).string();
 }
 
@@ -459,8 +478,9 @@ std::unique_ptr<TQoBitmap> BuildPicture(TQoSourceEngine& engine, const TSelectio
   if (selection.Frame >= 0) {
     const int frames = bmp->FrameCount();
     if (selection.Frame >= frames) {
-      throw EUsage("frame " + std::to_string(selection.Frame) + " is out of range; the picture has " +
-                   std::to_string(frames) + (frames == 1 ? " frame" : " frames"));
+      throw EUsage("frame " + std::to_string(selection.Frame) +
+                   " is out of range; the picture has " + std::to_string(frames) +
+                   (frames == 1 ? " frame" : " frames"));
     }
     bmp = bmp->Frames->Extract(selection.Frame);
   }
@@ -532,6 +552,38 @@ int RunConvert(const TCommandLine& line, std::ostream& out, std::ostream& err,
   return status;
 }
 
+// thumbnail
+
+int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
+                 const TQoEngineRegistry& registry) {
+  if (line.Files.size() != 1) throw EUsage("thumbnail takes one file");
+  const std::string& path = line.Files[0];
+  std::string target = line.Output;
+  if (target.empty()) target = fs::path(path).replace_extension(".thumb.png").string();
+  if (LowerExtension(target) != ".png") throw EUsage("the thumbnail file must end in .png");
+  TLoaded loaded = Load(path, registry, err);
+  if (loaded.Status != qeSuccess) return loaded.Status;
+  try {
+    // As the file manager gets it: the best engine with its own defaults.
+    TQoSourceEngine& engine = *loaded.Source->Engines->GetEngine(0);
+    const std::unique_ptr<TQoBitmap> decoded = engine.Decode();
+    if (!decoded) qo::RaiseInternalError();
+    const std::unique_ptr<TQoBitmap32> thumb =
+        QoThumbnailOf(*decoded->ToBitmap32(), engine.AspectIndex, line.BoxWidth, line.BoxHeight);
+    TQoBitmap24 picture(thumb->Width, thumb->Height);
+    for (int32_t y = 0; y < thumb->Height; ++y) {
+      for (int32_t x = 0; x < thumb->Width; ++x) picture.SetPixel(x, y, thumb->At(x, y) & 0xFFFFFF);
+    }
+    QoWriteFile(target, QoEncodePng(picture));
+    out << path << " -> " << target << " (" << thumb->Width << "x" << thumb->Height << ", "
+        << engine.GetDisplayName() << ")\n";
+  } catch (const std::exception& e) {
+    err << "orvalon: " << path << ": " << e.what() << "\n";
+    return qeFileError;
+  }
+  return qeSuccess;
+}
+
 }  // namespace
 
 int QoRunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -547,6 +599,7 @@ int QoRunCli(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (line.Command == "convert" || line.Command == "palette") {
       return RunConvert(line, out, err, registry, progress);
     }
+    if (line.Command == "thumbnail") return RunThumbnail(line, out, err, registry);
     throw EUsage("unknown command \"" + line.Command + "\"");
   } catch (const EUsage& e) {
     err << "orvalon: " << e.what() << "\n\n" << kUsage;

@@ -46,12 +46,13 @@ std::unique_ptr<TQoBitmap> ExportPicture(TQoSourceEngine& engine, int aspectInde
 
 void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out.write(reinterpret_cast<const char*>(bytes.data()),
-                     static_cast<std::streamsize>(bytes.size()));
+  if (out)
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
   if (out) out.close();
   if (!out) {
     const int error = errno;
-    throw EQoError("Cannot write \"" + path + "\": " +
-                   (error ? std::strerror(error) : "write failed"));
+    throw EQoError("Cannot write \"" + path +
+                   "\": " + (error ? std::strerror(error) : "write failed"));
   }
 }

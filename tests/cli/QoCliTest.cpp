@@ -39,7 +39,9 @@ class TToyEngine : public TQoSourceEngine {
   std::unique_ptr<TQoBitmap> Decode() override {
     Palette->Clear();
     if (PaletteType == ptBW) {
-      for (int i = 0; i < 4; ++i) Palette->Add(static_cast<uint8_t>(i * 85), static_cast<uint8_t>(i * 85), static_cast<uint8_t>(i * 85));
+      for (int i = 0; i < 4; ++i)
+        Palette->Add(static_cast<uint8_t>(i * 85), static_cast<uint8_t>(i * 85),
+                     static_cast<uint8_t>(i * 85));
     } else {
       Palette->Add(0x000000);
       Palette->Add(0xFF0000);
@@ -95,12 +97,24 @@ TEST_F(CliFixture, InfoJsonDescribesEveryEngine) {
   const std::string toy = Toy("pic.toy");
   EXPECT_EQ(Run({"info", toy, "--json"}), qeSuccess);
   const std::string json = out.str();
-  EXPECT_NE(json.find("\"file\": \"" + toy + "\", \"size\": 12, \"wrapper\": null"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"class\": \"TToyEngine\", \"name\": \"Toy 3x2x2@2 image\", \"flags\": 11, \"rating\": 13"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"paletteTypes\": [\"RGB888\", \"Black/white\"], \"paletteType\": \"RGB888\""), std::string::npos) << json;
-  EXPECT_NE(json.find("\"aspectIndex\": 47, \"aspectOffered\": [28, 47]"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"file\": \"" + toy + "\", \"size\": 12, \"wrapper\": null"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"class\": \"TToyEngine\", \"name\": \"Toy 3x2x2@2 image\", \"flags\": 11, "
+                      "\"rating\": 13"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(
+      json.find("\"paletteTypes\": [\"RGB888\", \"Black/white\"], \"paletteType\": \"RGB888\""),
+      std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"aspectIndex\": 47, \"aspectOffered\": [28, 47]"), std::string::npos)
+      << json;
   EXPECT_NE(json.find("\"infoTitle\": \"a \\\"quoted\\\" title\""), std::string::npos) << json;
-  EXPECT_NE(json.find("\"cycleRanges\": [{\"low\": 1, \"high\": 3, \"reverse\": true, \"delay\": 4}]"), std::string::npos) << json;
+  EXPECT_NE(
+      json.find("\"cycleRanges\": [{\"low\": 1, \"high\": 3, \"reverse\": true, \"delay\": 4}]"),
+      std::string::npos)
+      << json;
 
   out.str("");
   const std::string other = Write("other.bin", "nothing here");
@@ -113,7 +127,8 @@ TEST_F(CliFixture, InfoJsonDescribesEveryEngine) {
 TEST_F(CliFixture, ConvertWritesAnIndexedPngEnlargedForTheAspect) {
   const std::string toy = Toy("pic.toy");
   const std::string target = (folder / "out.png").string();
-  ASSERT_EQ(Run({"convert", toy, "-o", target, "--palette", "Black/white"}), qeSuccess) << err.str();
+  ASSERT_EQ(Run({"convert", toy, "-o", target, "--palette", "Black/white"}), qeSuccess)
+      << err.str();
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   ASSERT_TRUE(png_image_begin_read_from_file(&image, target.c_str()));
@@ -123,7 +138,9 @@ TEST_F(CliFixture, ConvertWritesAnIndexedPngEnlargedForTheAspect) {
   EXPECT_EQ(image.colormap_entries, 4u);
   png_image_free(&image);
 
-  EXPECT_EQ(Run({"convert", toy, "-o", (folder / "native.bmp").string(), "--native", "--frame", "0"}), qeSuccess);
+  EXPECT_EQ(
+      Run({"convert", toy, "-o", (folder / "native.bmp").string(), "--native", "--frame", "0"}),
+      qeSuccess);
   std::ifstream bmp(folder / "native.bmp", std::ios::binary);
   std::string header(26, '\0');
   bmp.read(header.data(), 26);
@@ -161,7 +178,8 @@ TEST_F(CliFixture, BatchesGoOnPastBadFiles) {
   EXPECT_EQ(Run({"convert", a, missing, b, "-d", (folder / "out").string()}), qeFileError);
   EXPECT_TRUE(fs::exists(folder / "out" / "a.png"));
   EXPECT_TRUE(fs::exists(folder / "out" / "b.png"));
-  EXPECT_NE(err.str().find(missing + ": cannot read: no such file"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find(missing + ": cannot read: no such file"), std::string::npos)
+      << err.str();
 }
 
 TEST_F(CliFixture, PaletteFileAndUnwritableTargets) {
@@ -177,3 +195,18 @@ TEST_F(CliFixture, PaletteFileAndUnwritableTargets) {
 }
 
 }  // namespace
+
+TEST_F(CliFixture, ThumbnailFitsTheBoxWithTheAspect) {
+  const std::string toy = Toy("t.toy");  // 3 x 2 pixels twice as wide as high
+  const std::string png = (folder / "t.png").string();
+  EXPECT_EQ(Run({"thumbnail", toy, "-o", png, "--size", "60x60"}), qeSuccess) << err.str();
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str()));
+  EXPECT_EQ(60u, image.width);  // displayed 6 x 2
+  EXPECT_EQ(20u, image.height);
+  png_image_free(&image);
+
+  EXPECT_EQ(Run({"thumbnail", toy, "--size", "60"}), qeUsage);
+  EXPECT_EQ(Run({"thumbnail", Write("n.bin", "nothing")}), qeNoEngine);
+}

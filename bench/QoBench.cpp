@@ -1,0 +1,146 @@
+// Speed of the paths users wait for: detection over the whole registry, decoding,
+// thumbnails and PNG export. Real sample pictures join in when they are present.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+
+#include "engine/QoLoadSource.h"
+#include "plugin/QoThumbnail.h"
+#include "support/QoSamples.h"
+#include "viewer/QoExport.h"
+#include "viewer/QoScaling.h"
+
+namespace {
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A screen of the classic layout: bitmap thirds then attributes, with some content.
+std::vector<uint8_t> ZxScreen() {
+  std::vector<uint8_t> screen(6912);
+  std::mt19937 random(7);
+  for (std::size_t i = 0; i < 6144; ++i) screen[i] = static_cast<uint8_t>(random());
+  for (std::size_t i = 6144; i < screen.size(); ++i) screen[i] = static_cast<uint8_t>(i * 13);
+  return screen;
+}
+
+void Detect(benchmark::State& state, std::string name, std::vector<uint8_t> bytes) {
+  const TQoEngineRegistry& registry = QoDefaultRegistry();
+  for (auto _ : state) {
+    TQoMemoryLoadSource source(name, bytes.data(), static_cast<int32_t>(bytes.size()), false);
+    auto engines = DetectEngines(source, registry);
+    benchmark::DoNotOptimize(engines);
+  }
+  state.counters["classes"] = registry.Count();
+}
+
+void DecodeTo32(benchmark::State& state, std::string name, std::vector<uint8_t> bytes) {
+  TQoMemoryLoadSource source(name, bytes.data(), static_cast<int32_t>(bytes.size()), false);
+  auto engines = DetectWithUnwrap(source, QoDefaultRegistry());
+  if (!engines || engines->Count() == 0) {
+    state.SkipWithError("no engine accepts the file");
+    return;
+  }
+  TQoSourceEngine& engine = *engines->GetEngine(0);
+  for (auto _ : state) {
+    auto bmp = engine.Decode();
+    auto picture = bmp->ToBitmap32();
+    benchmark::DoNotOptimize(picture);
+  }
+}
+
+TQoBitmap32 Picture(int32_t w, int32_t h) {
+  TQoBitmap32 picture(w, h);
+  for (std::size_t i = 0; i < picture.Pixels.size(); ++i) {
+    picture.Pixels[i] = 0xFF000000u | static_cast<uint32_t>((i * 2654435761u) & 0xFFFFFF);
+  }
+  return picture;
+}
+
+void Thumbnail(benchmark::State& state) {
+  const TQoBitmap32 picture =
+      Picture(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
+  const auto box = static_cast<int32_t>(state.range(2));
+  for (auto _ : state) {
+    auto thumb = QoThumbnailOf(picture, kQoAspect1to1, box, box);
+    benchmark::DoNotOptimize(thumb);
+  }
+}
+
+// The file manager's whole path for a screen: decode, render, fit into 96 x 96.
+void ScreenThumbnail(benchmark::State& state) {
+  const std::vector<uint8_t> bytes = ZxScreen();
+  TQoMemoryLoadSource source("screen.scr", bytes.data(), static_cast<int32_t>(bytes.size()), false);
+  auto engines = DetectEngines(source, QoDefaultRegistry());
+  if (!engines || engines->Count() == 0) {
+    state.SkipWithError("no engine accepts a screen");
+    return;
+  }
+  TQoSourceEngine& engine = *engines->GetEngine(0);
+  for (auto _ : state) {
+    auto picture = engine.Decode()->ToBitmap32();
+    auto thumb = QoThumbnailOf(*picture, engine.AspectIndex, 96, 96);
+    benchmark::DoNotOptimize(thumb);
+  }
+}
+
+void ExportPng(benchmark::State& state) {
+  TQoPalette256 palette;
+  for (int i = 0; i < 256; ++i) palette.Add(static_cast<uint32_t>(i * 0x010305));
+  TQoBitmap8 bmp(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
+                 &palette);
+  for (int32_t y = 0; y < bmp.Height; ++y) {
+    for (int32_t x = 0; x < bmp.Width; ++x) bmp.SetPixel(x, y, static_cast<uint32_t>(x ^ y));
+  }
+  for (auto _ : state) {
+    auto file = QoEncodePng(bmp);
+    benchmark::DoNotOptimize(file);
+  }
+}
+
+void RegisterAll() {
+  benchmark::RegisterBenchmark("detect/zx-screen-6912", Detect, std::string("pic.scr"), ZxScreen());
+  std::vector<uint8_t> noise(4 * 1024 * 1024);
+  std::mt19937 random(11);
+  for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+  benchmark::RegisterBenchmark("detect/unknown-4MiB", Detect, std::string("noise.xyz"), noise);
+  benchmark::RegisterBenchmark("decode32/zx-screen", DecodeTo32, std::string("pic.scr"),
+                               ZxScreen());
+
+  // One real picture per sample format, when the samples are present.
+  std::map<std::string, TQoSample> kinds;
+  for (const TQoSample& sample : QoSamples()) kinds.emplace(sample.Format, sample);
+  for (const auto& [format, sample] : kinds) {
+    const std::vector<uint8_t> bytes = ReadFile(sample.Path);
+    const std::string name = sample.File.substr(sample.File.rfind('/') + 1);
+    benchmark::RegisterBenchmark(("detect/" + format).c_str(), Detect, name, bytes);
+    TQoMemoryLoadSource probe(name, bytes.data(), static_cast<int32_t>(bytes.size()), false);
+    auto engines = DetectWithUnwrap(probe, QoDefaultRegistry());
+    if (engines && engines->Count() > 0) {
+      benchmark::RegisterBenchmark(("decode32/" + format).c_str(), DecodeTo32, name, bytes);
+    }
+  }
+
+  for (int64_t box : {96, 256}) {
+    benchmark::RegisterBenchmark("thumbnail", Thumbnail)->Args({320, 200, box});
+    benchmark::RegisterBenchmark("thumbnail", Thumbnail)->Args({640, 400, box});
+  }
+  benchmark::RegisterBenchmark("thumbnail/zx-screen-with-decode-96", ScreenThumbnail);
+  benchmark::RegisterBenchmark("export-png", ExportPng)->Args({320, 200})->Args({640, 400});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RegisterAll();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

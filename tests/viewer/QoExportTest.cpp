@@ -1,0 +1,229 @@
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "color/QoAspect.h"
+#include "support/QoTestFiles.h"
+#include "viewer/QoExport.h"
+
+namespace {
+
+int AspectIndexOf(const std::string& label) {
+  for (int i = 0; i < kQoAspectCount; ++i) {
+    if (label == QoAspectEntry(i).Label) return i;
+  }
+  ADD_FAILURE() << "no aspect entry " << label;
+  return kQoAspect1to1Index;
+}
+
+TQoPalette256 ThreeColours() {
+  TQoPalette256 palette;
+  palette.Add(0x000000);
+  palette.Add(0xFF8000);
+  palette.Add(0x2040C0);
+  return palette;
+}
+
+// A w x h picture of the given kind whose pixel (x, y) is (x + 2y) mod modulus.
+std::unique_ptr<TQoBitmap> Pattern(std::unique_ptr<TQoBitmap> bmp, uint32_t modulus) {
+  for (int32_t y = 0; y < bmp->Height; ++y) {
+    for (int32_t x = 0; x < bmp->Width; ++x) {
+      bmp->SetPixel(x, y, static_cast<uint32_t>(x + 2 * y) % modulus);
+    }
+  }
+  return bmp;
+}
+
+std::unique_ptr<TQoBitmap> TrueColourPattern(int32_t w, int32_t h) {
+  auto bmp = std::make_unique<TQoBitmap24>(w, h);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      bmp->SetPixel(x, y, static_cast<uint32_t>(x * 0x10203 + y * 0x30201) & 0xFFFFFF);
+    }
+  }
+  return bmp;
+}
+
+uint32_t LE32(const std::vector<uint8_t>& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// Decodes a PNG file image to RGB with libpng's simplified reader.
+std::vector<uint8_t> ReadPngRgb(const std::vector<uint8_t>& file, int32_t& w, int32_t& h) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  EXPECT_TRUE(png_image_begin_read_from_memory(&image, file.data(), file.size()));
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  EXPECT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+  w = static_cast<int32_t>(image.width);
+  h = static_cast<int32_t>(image.height);
+  return rgb;
+}
+
+void ExpectSameColours(const TQoBitmap& bmp, const std::vector<uint8_t>& rgb) {
+  for (int32_t y = 0; y < bmp.Height; ++y) {
+    for (int32_t x = 0; x < bmp.Width; ++x) {
+      const TQoStdRGBColor c = bmp.GetStdRGBPixel(x, y);
+      const std::size_t at = (static_cast<std::size_t>(y) * bmp.Width + x) * 3;
+      ASSERT_EQ((TQoStdRGBColor{rgb[at], rgb[at + 1], rgb[at + 2]}), c) << x << "," << y;
+    }
+  }
+}
+
+struct TQoGifMemory {
+  const std::vector<uint8_t>* File;
+  std::size_t At = 0;
+};
+
+int GifRead(GifFileType* gif, GifByteType* dest, int length) {
+  auto* in = static_cast<TQoGifMemory*>(gif->UserData);
+  const std::size_t n =
+      std::min<std::size_t>(static_cast<std::size_t>(length), in->File->size() - in->At);
+  std::memcpy(dest, in->File->data() + in->At, n);
+  in->At += n;
+  return static_cast<int>(n);
+}
+
+}  // namespace
+
+TEST(QoExportTest, RepeatsFollowTheAspectEntry) {
+  const TQoExportRepeat tall = QoExportRepeat(AspectIndexOf("1:2"));
+  EXPECT_EQ(1, tall.RepeatX);
+  EXPECT_EQ(2, tall.RepeatY);
+  const TQoExportRepeat wide = QoExportRepeat(AspectIndexOf("2:1"));
+  EXPECT_EQ(2, wide.RepeatX);
+  EXPECT_EQ(1, wide.RepeatY);
+  const TQoExportRepeat almost = QoExportRepeat(AspectIndexOf("3:4"));
+  EXPECT_EQ(1, almost.RepeatX);
+  EXPECT_EQ(1, almost.RepeatY);
+  EXPECT_EQ(4, QoExportRepeat(AspectIndexOf("3:14")).RepeatY);
+}
+
+TEST(QoExportTest, EnlargeRepeatsEveryPixelIntoItsBlockAndKeepsThePalette) {
+  const TQoPalette256 palette = ThreeColours();
+  auto source = Pattern(std::make_unique<TQoBitmap4>(5, 3, &palette), 3);
+  const TQoBitmap* original = source.get();
+  auto same = QoEnlarge(std::move(source), TQoExportRepeat{1, 1});
+  EXPECT_EQ(original, same.get());
+
+  auto large = QoEnlarge(std::move(same), TQoExportRepeat{2, 3});
+  ASSERT_EQ(10, large->Width);
+  ASSERT_EQ(9, large->Height);
+  EXPECT_EQ(4, large->BitsPerPixel);
+  ASSERT_EQ(3, large->Palette->GetCount());
+  EXPECT_EQ(0xFF8000u, large->Palette->GetRGBQuad(1));
+  for (int32_t y = 0; y < 9; ++y) {
+    for (int32_t x = 0; x < 10; ++x) {
+      EXPECT_EQ(static_cast<uint32_t>(x / 2 + 2 * (y / 3)) % 3, large->GetPixel(x, y));
+    }
+  }
+}
+
+TEST(QoExportTest, BmpKeepsDepthPaletteAndBottomUpRows) {
+  const TQoPalette256 palette = ThreeColours();
+  auto bmp = Pattern(std::make_unique<TQoBitmap4>(5, 3, &palette), 3);
+  const std::vector<uint8_t> file = QoEncodeBmp(*bmp);
+  ASSERT_GE(file.size(), 54u);
+  EXPECT_EQ('B', file[0]);
+  EXPECT_EQ('M', file[1]);
+  EXPECT_EQ(file.size(), LE32(file, 2));
+  const uint32_t offset = LE32(file, 10);
+  EXPECT_EQ(5u, LE32(file, 18));
+  EXPECT_EQ(3u, LE32(file, 22));
+  EXPECT_EQ(4, file[28]);
+  EXPECT_EQ(3u, LE32(file, 46));  // colours used
+  EXPECT_EQ(54u + 3 * 4, offset);
+  // Palette entries are blue, green, red, zero.
+  EXPECT_EQ(0x00, file[54 + 4]);
+  EXPECT_EQ(0x80, file[54 + 5]);
+  EXPECT_EQ(0xFF, file[54 + 6]);
+  // Rows are 4-byte aligned and stored bottom row first, high nibble = left pixel.
+  const uint8_t* bottom = file.data() + offset;
+  EXPECT_EQ((bmp->GetPixel(0, 2) << 4) | bmp->GetPixel(1, 2), bottom[0]);
+  EXPECT_EQ((bmp->GetPixel(0, 0) << 4) | bmp->GetPixel(1, 0), bottom[2 * 4]);
+  EXPECT_EQ(offset + 3u * 4, file.size());
+}
+
+TEST(QoExportTest, BmpOfTrueColourStoresBlueGreenRed) {
+  auto bmp = TrueColourPattern(3, 2);
+  const std::vector<uint8_t> file = QoEncodeBmp(*bmp);
+  EXPECT_EQ(24, file[28]);
+  EXPECT_EQ(0u, LE32(file, 46));
+  const uint32_t offset = LE32(file, 10);
+  EXPECT_EQ(54u, offset);
+  const uint32_t topLeft = bmp->GetPixel(1, 1);  // bottom row in the file comes first
+  EXPECT_EQ(topLeft & 0xFF, file[offset + 3]);
+  EXPECT_EQ((topLeft >> 16) & 0xFF, file[offset + 5]);
+}
+
+TEST(QoExportTest, PngRoundTripsIndexedAndTrueColourAndNamesTheSoftware) {
+  const TQoPalette256 palette = ThreeColours();
+  TQoPalette256 two;
+  two.Add(0x102030);
+  two.Add(0xFFFFFF);
+  std::vector<std::unique_ptr<TQoBitmap>> pictures;
+  pictures.push_back(Pattern(std::make_unique<TQoBitmap1>(13, 4, &two), 2));
+  pictures.push_back(Pattern(std::make_unique<TQoBitmap4>(7, 5, &palette), 3));
+  pictures.push_back(Pattern(std::make_unique<TQoBitmap8>(6, 3, &palette), 3));
+  pictures.push_back(TrueColourPattern(9, 4));
+  for (const auto& bmp : pictures) {
+    SCOPED_TRACE(bmp->BitsPerPixel);
+    const std::vector<uint8_t> file = QoEncodePng(*bmp);
+    int32_t w = 0, h = 0;
+    const std::vector<uint8_t> rgb = ReadPngRgb(file, w, h);
+    ASSERT_EQ(bmp->Width, w);
+    ASSERT_EQ(bmp->Height, h);
+    ExpectSameColours(*bmp, rgb);
+    const std::string bytes(file.begin(), file.end());
+    EXPECT_NE(std::string::npos, bytes.find(std::string("tEXtSoftware\0OrvalonWLX", 23)));
+    // Indexed pictures stay indexed: colour type 3 in the header.
+    EXPECT_EQ(bmp->BitsPerPixel <= 8 ? 3 : 2, file[25]);
+  }
+}
+
+TEST(QoExportTest, GifRoundTripsIndicesAndRefusesTrueColour) {
+  const TQoPalette256 palette = ThreeColours();
+  auto bmp = Pattern(std::make_unique<TQoBitmap8>(11, 6, &palette), 3);
+  const std::vector<uint8_t> file = QoEncodeGif(*bmp);
+  TQoGifMemory memory{&file};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&memory, GifRead, &error);
+  ASSERT_NE(nullptr, gif);
+  ASSERT_EQ(GIF_OK, DGifSlurp(gif));
+  ASSERT_EQ(1, gif->ImageCount);
+  EXPECT_EQ(11, gif->SWidth);
+  EXPECT_EQ(6, gif->SHeight);
+  ASSERT_NE(nullptr, gif->SColorMap);
+  EXPECT_EQ(4, gif->SColorMap->ColorCount);  // three colours round up to a table of four
+  EXPECT_EQ(0x20, gif->SColorMap->Colors[2].Red);
+  EXPECT_EQ(0xC0, gif->SColorMap->Colors[2].Blue);
+  const GifByteType* raster = gif->SavedImages[0].RasterBits;
+  for (int32_t y = 0; y < 6; ++y) {
+    for (int32_t x = 0; x < 11; ++x) {
+      EXPECT_EQ(bmp->GetPixel(x, y), raster[y * 11 + x]);
+    }
+  }
+  DGifCloseFile(gif, &error);
+
+  EXPECT_THROW(QoEncodeGif(*TrueColourPattern(2, 2)), EQoWarning);
+}
+
+TEST(QoExportTest, WritingToAMissingFolderNamesTheFile) {
+  TQoTempFolder folder;
+  const std::string path = folder.PathOf("missing/out.png");
+  try {
+    QoWriteFile(path, {1, 2, 3});
+    FAIL() << "no error";
+  } catch (const EQoError& e) {
+    EXPECT_NE(std::string::npos, std::string(e.what()).find(path));
+  }
+  const std::string good = folder.PathOf("out.bin");
+  QoWriteFile(good, {1, 2, 3});
+  std::ifstream in(good, std::ios::binary);
+  EXPECT_EQ(3u, std::string(std::istreambuf_iterator<char>(in), {}).size());
+}
