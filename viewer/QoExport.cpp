@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "color/QoAspect.h"
@@ -45,7 +46,10 @@ std::unique_ptr<TQoBitmap> ExportPicture(TQoSourceEngine& engine, int aspectInde
 }
 
 void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  // The name is UTF-8; on Windows a narrow name would be taken as the ANSI code page.
+  const std::filesystem::path file(
+      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
   if (out)
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

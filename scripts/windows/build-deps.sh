@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds static x86_64-w64-mingw32 libpng, giflib and GoogleTest from Debian's source
+# packages into PREFIX (zlib is Debian's static libz.a for MinGW). PREFIX is a cache:
+# when it is complete, nothing is done.
+# Usage: build-deps.sh PREFIX
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+PREFIX=$(realpath -m "$1")
+WORK="$PREFIX.work"
+TC="$ROOT/cmake/toolchain-mingw64.cmake"
+JOBS=$(nproc)
+CC=x86_64-w64-mingw32-gcc-posix
+AR=x86_64-w64-mingw32-gcc-ar-posix
+STAMP="$PREFIX/.complete-v1"
+[ -f "$STAMP" ] && exit 0
+test -f /usr/x86_64-w64-mingw32/lib/libz.a || { echo "libz-mingw-w64-dev is missing" >&2; exit 1; }
+mkdir -p "$WORK/src" "$PREFIX/include" "$PREFIX/lib"
+T=$SECONDS
+step() { echo "[windows deps] $1: $((SECONDS - T)) s"; T=$SECONDS; }
+
+# apt-get source PKG; when the newest version's files are gone from the mirror (a
+# security update can 404), the older versions are tried in turn.
+fetch_src() {
+  local pkg=$1 dir
+  dir=$(ls -d "$WORK/src/$pkg"-*/ 2>/dev/null | head -1 || true)
+  if [ -n "$dir" ]; then echo "${dir%/}"; return; fi
+  ( cd "$WORK/src"
+    if ! apt-get source -qq "$pkg" >/dev/null 2>&1; then
+      for v in $(apt-cache showsrc "$pkg" | awk '/^Version:/{print $2}' | sort -rV); do
+        rm -f "$pkg"_*
+        apt-get source -qq "$pkg=$v" >/dev/null 2>&1 && break
+      done
+    fi ) >&2
+  dir=$(ls -d "$WORK/src/$pkg"-*/ 2>/dev/null | head -1 || true)
+  [ -n "$dir" ] || { echo "apt-get source $pkg failed (deb-src entries? apt-get update?)" >&2; exit 1; }
+  echo "${dir%/}"
+}
+
+PNG_SRC=$(fetch_src libpng1.6)
+GIF_SRC=$(fetch_src giflib)
+GT_SRC=$(fetch_src googletest)
+step "sources"
+
+cmake_build() {  # name srcdir extra-args...
+  local name=$1 src=$2; shift 2
+  cmake -S "$src" -B "$WORK/build-$name" -G Ninja -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$TC" -DDEPS_PREFIX="$PREFIX" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+    -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null
+  cmake --build "$WORK/build-$name" -j "$JOBS" >/dev/null
+  cmake --install "$WORK/build-$name" >/dev/null
+}
+
+cmake_build libpng "$PNG_SRC" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+  -DPNG_EXECUTABLES=OFF -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a \
+  -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include
+step "libpng"
+
+# giflib ships only a Unix makefile: its library is these C files.
+mkdir -p "$WORK/build-giflib"
+( cd "$WORK/build-giflib"
+  for f in dgif_lib egif_lib gifalloc gif_err gif_font gif_hash openbsd-reallocarray quantize; do
+    $CC -O2 -c "$GIF_SRC/$f.c" -I"$GIF_SRC" -o "$f.o"
+  done
+  rm -f libgif.a
+  $AR rcs libgif.a ./*.o )
+cp "$WORK/build-giflib/libgif.a" "$PREFIX/lib/"
+cp "$GIF_SRC/gif_lib.h" "$PREFIX/include/"
+step "giflib"
+
+cmake_build googletest "$GT_SRC" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
+step "googletest"
+rm -rf "$WORK"
+touch "$STAMP"

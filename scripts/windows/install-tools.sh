@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what the Windows build needs on Debian 12: the 64-bit MinGW-w64 compiler with
+# posix threads, Debian's static zlib for it, Wine with fonts, and Xvfb. apt runs only when
+# something is missing. apt-get source needs deb-src entries; when the machine has none,
+# they are derived from its own deb entries.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" = 0 ] || SUDO=sudo
+PKGS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 fonts-wine xvfb cmake ninja-build dpkg-dev"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing="$missing $p"
+done
+
+have_deb_src() {
+  grep -rqsE '^Types:.*deb-src|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+added_src=0
+if ! have_deb_src; then
+  src=/etc/apt/sources.list.d/orvalon-deb-src.sources
+  tmp=$(mktemp)
+  # deb822 files: copy each enabled "Types: deb" stanza as "Types: deb-src".
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk 'BEGIN{RS="";ORS="\n\n"} /(^|\n)Types:[^\n]*deb/ && !/Enabled: *no/ {sub(/Types:[^\n]*/,"Types: deb-src"); print}' "$f" >>"$tmp"
+  done
+  # One-line files: "deb URI suite comp" becomes "deb-src URI suite comp".
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    sed -n 's/^deb \(.*\)$/deb-src \1/p' "$f" >>"${tmp}.list"
+  done
+  if [ -s "$tmp" ]; then $SUDO cp "$tmp" "$src"; added_src=1; fi
+  if [ -s "${tmp}.list" ]; then
+    $SUDO cp "${tmp}.list" /etc/apt/sources.list.d/orvalon-deb-src.list
+    added_src=1
+  fi
+  rm -f "$tmp" "${tmp}.list"
+fi
+
+if [ -n "$missing" ] || [ "$added_src" = 1 ]; then
+  $SUDO apt-get update -q
+fi
+if [ -n "$missing" ]; then
+  echo "installing:$missing"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+fi
