@@ -1,7 +1,7 @@
 # Orvalon: the commands of the README. Each target installs what it needs first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test asan asan-test release demo bench windows windows-test format format-check clean
+.PHONY: all deps build test asan asan-test release demo bench fuzz windows windows-test format format-check clean
 
 all: build
 
@@ -40,6 +40,10 @@ demo: deps build/release/build.ninja
 bench: deps build/release/build.ninja
 	cmake --build --preset release -j $(JOBS) --target orvalon-bench
 	build/release/orvalon-bench --benchmark_counters_tabular=true
+
+# libFuzzer targets for FUZZ_SECONDS each (default 60).
+fuzz: deps
+	scripts/fuzz.sh
 
 # The plug-in and the tool for 64-bit Windows, cross-compiled; tested under Wine.
 windows:

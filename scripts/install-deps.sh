@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config zlib1g-dev libpng-dev libgif-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache)
+          libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
