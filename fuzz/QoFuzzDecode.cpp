@@ -10,8 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const TQoEngineRegistry& registry = QoDefaultRegistry();
   const TQoFuzzInput input = QoDecodeFuzzInput(data, size, QoRegistryExtensions(registry));
-  TQoCarvedSource source(input.Name, input.Data, input.Size, input.Companion,
-                         input.CompanionSize);
+  TQoCarvedSource source(input.Name, input.Data, input.Size, input.Companion, input.CompanionSize);
   QoRunWholeRoad(source, registry);
   return 0;
 }

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::vector<uint8_t> seed = QoEncodeFuzzInput(extension, file, extensions);
     std::ofstream out(fs::path(argv[1]) / ("seed-" + std::to_string(i - 1)), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(seed.data()), static_cast<std::streamsize>(seed.size()));
+    out.write(reinterpret_cast<const char*>(seed.data()),
+              static_cast<std::streamsize>(seed.size()));
     ++written;
   }
   std::cout << written << " seeds in " << argv[1] << "\n";

@@ -22,8 +22,7 @@ std::vector<uint8_t> ReadAll(const fs::path& path) {
 }
 
 // Runs one input and fails the test when it takes a second or more.
-void RunTimed(const std::string& name, const std::vector<uint8_t>& bytes,
-              const std::string& what) {
+void RunTimed(const std::string& name, const std::vector<uint8_t>& bytes, const std::string& what) {
   const auto start = std::chrono::steady_clock::now();
   TQoMemoryLoadSource source(name, bytes.data(), static_cast<int32_t>(bytes.size()), false);
   QoRunWholeRoad(source, QoDefaultRegistry(), 8);
@@ -34,8 +33,8 @@ void RunTimed(const std::string& name, const std::vector<uint8_t>& bytes,
 // Cuts at a spread of lengths and single-byte flips at a spread of offsets.
 void Sweep(const std::string& name, const std::vector<uint8_t>& file) {
   const std::size_t n = file.size();
-  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{17}, n / 7, n / 2,
-                          n - n / 5, n > 0 ? n - 1 : 0}) {
+  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{17}, n / 7, n / 2, n - n / 5,
+                          n > 0 ? n - 1 : 0}) {
     if (cut >= n) continue;
     RunTimed(name, std::vector<uint8_t>(file.begin(), file.begin() + static_cast<long>(cut)),
              name + " cut at " + std::to_string(cut));
@@ -98,8 +97,7 @@ TEST(QoHostileInputTest, TinyFilesClaimingHugeContentAreRefusedQuickly) {
   shortIce.resize(64, 0xAA);
   for (const auto& bytes : {ice, shortIce}) {
     RunTimed("pic.scr", bytes, "lying Pack-Ice header");
-    TQoMemoryLoadSource source("pic.scr", bytes.data(), static_cast<int32_t>(bytes.size()),
-                               false);
+    TQoMemoryLoadSource source("pic.scr", bytes.data(), static_cast<int32_t>(bytes.size()), false);
     TQoWrapper removed = TQoWrapper::None;
     auto engines = DetectWithUnwrap(source, QoDefaultRegistry(), &removed);
     EXPECT_EQ(nullptr, source.InnerSource);

@@ -39,7 +39,8 @@ bool DecodeOnce(TQoSourceEngine& engine, int& budget) {
     if (!bmp) return false;
     std::unique_ptr<TQoBitmap32> picture = bmp->ToBitmap32();
     for (int i = 0; i < bmp->FrameCount(); ++i) bmp->Frames->GetBitmap(i)->ToBitmap32();
-    std::unique_ptr<TQoBitmap> exported = QoEnlarge(std::move(bmp), QoExportRepeat(engine.AspectIndex));
+    std::unique_ptr<TQoBitmap> exported =
+        QoEnlarge(std::move(bmp), QoExportRepeat(engine.AspectIndex));
     QoEncodePng(*exported);
     return true;
   } catch (const EQoError&) {

@@ -68,7 +68,10 @@ std::vector<uint8_t> ReadPngRgb(const std::vector<uint8_t>& file, int32_t& w, in
 void ExpectSameColours(const TQoBitmap& bmp, const std::vector<uint8_t>& rgb) {
   for (int32_t y = 0; y < bmp.Height; ++y) {
     for (int32_t x = 0; x < bmp.Width; ++x) {
-      const TQoStdRGBColor c = bmp.GetStdRGBPixel(x, y);
+      // The file holds the palette's colours (a 1-bit bitmap's own answer is black/white).
+      const TQoStdRGBColor c = bmp.BitsPerPixel <= 8
+                                   ? bmp.Palette->GetStdRGB(static_cast<int>(bmp.GetPixel(x, y)))
+                                   : bmp.GetStdRGBPixel(x, y);
       const std::size_t at = (static_cast<std::size_t>(y) * bmp.Width + x) * 3;
       ASSERT_EQ((TQoStdRGBColor{rgb[at], rgb[at + 1], rgb[at + 2]}), c) << x << "," << y;
     }
