@@ -462,7 +462,13 @@ TOutputType PictureTypeOf(const std::string& path) {
 
 std::string OutputPathFor(const TCommandLine& line, const std::string& input) {
   if (!line.Output.empty()) return line.Output;
-  std::string name = fs::path(input).stem().string();
+  // pic.scr and pic.bsc in one batch would both become pic.png: such files keep their
+  // extension in the output name (pic.scr.png, pic.bsc.png), so nothing is overwritten.
+  const std::string stem = fs::path(input).stem().string();
+  const bool shared =
+      std::count_if(line.Files.begin(), line.Files.end(),
+                    [&](const std::string& f) { return fs::path(f).stem().string() == stem; }) > 1;
+  std::string name = shared ? fs::path(input).filename().string() : stem;
   if (line.Selection.Frame >= 0) name += "-frame" + std::to_string(line.Selection.Frame);
   name += line.Command == "palette" ? ".pal" : ".png";
   const fs::path folder =

@@ -10,9 +10,9 @@
 // Exit statuses.
 enum TQoExitStatus : int {
   qeSuccess = 0,
-  qeNoEngine = 1,    // no engine accepts the file
-  qeUsage = 2,       // bad command line
-  qeFileError = 3,   // a decode, read or write error
+  qeNoEngine = 1,   // no engine accepts the file
+  qeUsage = 2,      // bad command line
+  qeFileError = 3,  // a decode, read or write error
 };
 
 // Runs the tool with args (without the program name) over a registry. Output goes to

@@ -40,8 +40,7 @@ const uint8_t* TQoBitmap::GetScanLine(int32_t y) const {
   return Bits + static_cast<std::ptrdiff_t>(Height - 1 - y) * Stride;
 }
 
-void TQoBitmap::InitIndexed(int32_t w, int32_t h, int32_t bitsPerPixel,
-                            const TQoPalette* palette) {
+void TQoBitmap::InitIndexed(int32_t w, int32_t h, int32_t bitsPerPixel, const TQoPalette* palette) {
   Palette = std::make_unique<TQoPalette256>();
   if (palette) Palette->AssignColors(*palette);
   BitsPerPixel = bitsPerPixel;
@@ -60,7 +59,8 @@ std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
     uint32_t* row = result->ScanLine(y);
     for (int32_t x = 0; x < Width; ++x) {
       const uint32_t index = GetPixel(x, y);
-      if (index < static_cast<uint32_t>(count)) row[x] = Palette->GetRGBQuad(static_cast<int>(index));
+      if (index < static_cast<uint32_t>(count))
+        row[x] = Palette->GetRGBQuad(static_cast<int>(index));
     }
   }
   for (uint32_t& pixel : result->Pixels) pixel |= 0xFF000000u;

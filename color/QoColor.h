@@ -81,11 +81,11 @@ class TQoColor {
 
   TQoStdRGBColor GetStdRGB() const;
   TQoLinRGBColor GetLinRGB() const;
-  uint8_t GetGray() const;         // sRGB byte of the luminance
-  double GetLuminance() const;     // linear Y
+  uint8_t GetGray() const;      // sRGB byte of the luminance
+  double GetLuminance() const;  // linear Y
   TQoXYZColor GetXYZ() const;
   TQoLabColor GetLab() const;
-  uint32_t GetRGBQuad() const;     // 0x00RRGGBB from the standard bytes
+  uint32_t GetRGBQuad() const;  // 0x00RRGGBB from the standard bytes
 
  private:
   enum : uint8_t {

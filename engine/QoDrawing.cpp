@@ -23,8 +23,8 @@ uint32_t FieldMsbFirst(uint8_t value, int i, int bits) {
 
 // Two screens of `bits`-bit fields, most significant first: frame 1 gets the field of a,
 // frame 2 that of b, the combined bitmap a * 2^bits + b.
-void PlotPairFields(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2, uint8_t a,
-                    uint8_t b, int column, int y, int n, int bits) {
+void PlotPairFields(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2, uint8_t a, uint8_t b,
+                    int column, int y, int n, int bits) {
   const int pixelsPerByte = 8 / bits;
   n = std::clamp(n, 0, pixelsPerByte);
   for (int i = 0; i < n; ++i) {
@@ -71,9 +71,8 @@ void TQoSourceEngine::Plot4bppLowFirst(TQoBitmap& bmp, uint8_t value, int column
   if (n > 1) bmp.SetPixel(column * 2 + 1, y, value >> 4);
 }
 
-void TQoSourceEngine::PlotPair1LsbFirst(TQoBitmap& combined, TQoBitmap* frame1,
-                                        TQoBitmap* frame2, uint8_t a, uint8_t b, int column,
-                                        int y, int n) {
+void TQoSourceEngine::PlotPair1LsbFirst(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2,
+                                        uint8_t a, uint8_t b, int column, int y, int n) {
   n = std::clamp(n, 0, 8);
   for (int i = 0; i < n; ++i) {
     const int x = column * 8 + i;
@@ -117,8 +116,7 @@ void TQoSourceEngine::PlotPair3(TQoBitmap& combined, TQoBitmap* frame1, TQoBitma
 
 namespace {
 
-using TQoPairPlot = void (*)(TQoBitmap&, TQoBitmap*, TQoBitmap*, uint8_t, uint8_t, int, int,
-                             int);
+using TQoPairPlot = void (*)(TQoBitmap&, TQoBitmap*, TQoBitmap*, uint8_t, uint8_t, int, int, int);
 
 void PlotPairRun(TQoPairPlot plot, int pixelsPerByte, TQoBitmap& combined, TQoBitmap* frame1,
                  TQoBitmap* frame2, TQoByteCursor& a, TQoByteCursor& b, int column, int y,

@@ -34,7 +34,9 @@ namespace qo {
 
 inline constexpr const char* kInternalError = "Internal error";
 
-[[noreturn]] inline void RaiseInternalError() { throw EQoError(kInternalError); }
+[[noreturn]] inline void RaiseInternalError() {
+  throw EQoError(kInternalError);
+}
 
 // No single allocation driven by a header field may exceed this.
 inline constexpr std::size_t kMaxAllocation = 64u * 1024u * 1024u;

@@ -19,11 +19,17 @@ TQoSourceEngine::TQoSourceEngine(TQoLoadSource& source, const char* className)
 
 TQoSourceEngine::~TQoSourceEngine() = default;
 
-uint8_t TQoSourceEngine::Detect(TQoLoadSource&) { return 0; }
+uint8_t TQoSourceEngine::Detect(TQoLoadSource&) {
+  return 0;
+}
 
-std::unique_ptr<TQoBitmap> TQoSourceEngine::Decode() { return nullptr; }
+std::unique_ptr<TQoBitmap> TQoSourceEngine::Decode() {
+  return nullptr;
+}
 
-TQoByteView TQoSourceEngine::Bytes() const { return Source ? Source->Bytes() : TQoByteView(); }
+TQoByteView TQoSourceEngine::Bytes() const {
+  return Source ? Source->Bytes() : TQoByteView();
+}
 
 namespace {
 
@@ -96,7 +102,9 @@ void TQoSourceEngine::SetMonoMixedPalette() {
   BuildMixedPalette();
 }
 
-void TQoSourceEngine::SetSpectrumPalette16(uint8_t level) { Palette->SetSpectrum16(level); }
+void TQoSourceEngine::SetSpectrumPalette16(uint8_t level) {
+  Palette->SetSpectrum16(level);
+}
 
 void TQoSourceEngine::SplitSpectrumAttribute(uint8_t attribute, int& ink, int& paper) {
   const int bright = (attribute & 0x40) ? 8 : 0;

@@ -125,10 +125,10 @@ class TQoSourceEngine {
   // Drawing: column is the byte-wide cell of the row (x = column * pixels per byte),
   // n the number of pixels to write, clipped to what one byte yields; the leftmost
   // pixel comes from the most significant bits unless the name says otherwise.
-  static void PlotMono8(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink,
-                        int column, int y, int n = 8);
-  static void PlotMono4(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink,
-                        int column, int y, int n = 4);
+  static void PlotMono8(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink, int column,
+                        int y, int n = 8);
+  static void PlotMono4(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink, int column,
+                        int y, int n = 4);
   static void Plot2bpp(TQoBitmap& bmp, uint8_t value, int column, int y, int n = 4);
   static void Plot2bppRun(TQoBitmap& bmp, TQoByteCursor& cursor, int column, int y, int count);
   static void Plot4bppLowFirst(TQoBitmap& bmp, uint8_t value, int column, int y, int n = 2);
@@ -179,11 +179,10 @@ struct TQoEngineClass {
 //   explicit E(TQoLoadSource&);
 template <class E>
 TQoEngineClass QoEngineClassOf() {
-  return TQoEngineClass{
-      E::ClassName, &E::Detect,
-      [](TQoLoadSource& source) -> std::unique_ptr<TQoSourceEngine> {
-        return std::make_unique<E>(source);
-      }};
+  return TQoEngineClass{E::ClassName, &E::Detect,
+                        [](TQoLoadSource& source) -> std::unique_ptr<TQoSourceEngine> {
+                          return std::make_unique<E>(source);
+                        }};
 }
 
 // The ordered, owning list that detection produces.

@@ -1,5 +1,7 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
+
 namespace {
 
 using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
@@ -11,7 +13,7 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 constexpr TQoModuleRegistration kModules[] = {
-    nullptr,  // keeps the array non-empty until the first family registers
+    RegisterZxSpectrumEngines,
 };
 
 }  // namespace

@@ -57,7 +57,8 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 
 void Write(const fs::path& folder, const std::string& name, const Bytes& bytes) {
   std::ofstream out(folder / name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   std::printf("  %-16s %6zu bytes\n", name.c_str(), bytes.size());
 }
 
@@ -102,7 +103,8 @@ int main(int argc, char** argv) {
   // A character set of 16 x 4 colour cells.
   Bytes chr = {'c', 'h', 'r', '$', 16, 4, 9};
   for (int cell = 0; cell < 64; ++cell) {
-    for (int line = 0; line < 8; ++line) chr.push_back(static_cast<uint8_t>((cell * 37 + line * 73) | 0x81));
+    for (int line = 0; line < 8; ++line)
+      chr.push_back(static_cast<uint8_t>((cell * 37 + line * 73) | 0x81));
     chr.push_back(static_cast<uint8_t>(0x40 | ((cell & 7) << 3) | (7 - (cell & 7))));
   }
   Write(folder, "cells.ch$", chr);

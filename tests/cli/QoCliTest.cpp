@@ -210,3 +210,13 @@ TEST_F(CliFixture, ThumbnailFitsTheBoxWithTheAspect) {
   EXPECT_EQ(Run({"thumbnail", toy, "--size", "60"}), qeUsage);
   EXPECT_EQ(Run({"thumbnail", Write("n.bin", "nothing")}), qeNoEngine);
 }
+
+TEST_F(CliFixture, FilesSharingANameKeepTheirExtensionsInTheOutput) {
+  const std::string a = Toy("pic.toy");
+  const std::string b = Write("pic.alt", std::string("TOY!\x01\x01\x02", 7));
+  const std::string c = Toy("other.toy");
+  EXPECT_EQ(Run({"convert", a, b, c}), qeSuccess) << err.str();
+  EXPECT_TRUE(fs::exists(folder / "pic.toy.png"));
+  EXPECT_TRUE(fs::exists(folder / "pic.alt.png"));
+  EXPECT_TRUE(fs::exists(folder / "other.png"));
+}

@@ -18,7 +18,8 @@ TEST(QoPaletteTypes, LabelsAsTheViewerListsThem) {
   EXPECT_STREQ(QoPaletteTypeLabel(ptRGB888), "RGB888");
   EXPECT_STREQ(QoPaletteTypeLabel(ptPulsar), "Pulsar (205)");
   EXPECT_STREQ(QoPaletteTypeLabel(ptColoredLinear), "Linear");
-  EXPECT_STREQ(QoPaletteTypeLabel(ptBackCyanMagentaWhiteLow), "B/Cyan/Magenta/Gray (low intensity)");
+  EXPECT_STREQ(QoPaletteTypeLabel(ptBackCyanMagentaWhiteLow),
+               "B/Cyan/Magenta/Gray (low intensity)");
   EXPECT_STREQ(QoPaletteTypeLabel(ptPMD85D), "Color RGB (PMD 85-1/2/2A)");
   EXPECT_STREQ(QoPaletteTypeLabel(ptAtariSTE), "Atari STE");
   EXPECT_STREQ(QoPaletteTypeLabel(89), "");

@@ -7,13 +7,13 @@
 #include <vector>
 
 struct TQoSample {
-  std::string File;      // path relative to the samples folder, "zxspectrum/horse.scr"
-  std::string Platform;  // "zxspectrum"
-  std::string Extension; // "scr"
+  std::string File;       // path relative to the samples folder, "zxspectrum/horse.scr"
+  std::string Platform;   // "zxspectrum"
+  std::string Extension;  // "scr"
   long Size = 0;
-  std::string Format;    // "zx-scr"
+  std::string Format;  // "zx-scr"
   std::string Note;
-  std::string Path;      // absolute path
+  std::string Path;  // absolute path
 };
 
 // The samples folder, or an empty string when it is absent.

@@ -1,0 +1,89 @@
+#include "platforms/ZxSpectrum/QoPlatformZxSpectrum.h"
+
+#include "color/QoPaletteTypes.h"
+#include "engine/QoLoadSource.h"
+
+namespace {
+
+// Channel levels: off, half normal, normal, normal + bright, bright, half bright; and
+// the diagonal weights for red, green and blue.
+struct TQoZxModel {
+  uint8_t Off, HalfNormal, Normal, NormalBright, Bright, HalfBright;
+  uint8_t WeightR, WeightG, WeightB;
+};
+
+const TQoZxModel& ModelOf(uint8_t paletteType) {
+  static constexpr TQoZxModel kPulsar{0, 118, 205, 233, 255, 159, 255, 255, 255};
+  static constexpr TQoZxModel kLinear{0, 150, 188, 232, 255, 188, 255, 255, 255};
+  static constexpr TQoZxModel kAlone{0, 96, 160, 224, 255, 160, 255, 255, 255};
+  static constexpr TQoZxModel kRgbMiddle{0, 150, 128, 232, 255, 188, 255, 255, 255};
+  static constexpr TQoZxModel kOrthodox{0, 118, 205, 233, 255, 159, 208, 228, 255};
+  switch (paletteType) {
+    case ptPulsar:
+      return kPulsar;
+    case ptAlone:
+      return kAlone;
+    case ptStdRGBMiddle:
+      return kRgbMiddle;
+    case ptOrthodox:
+      return kOrthodox;
+    default:
+      return kLinear;
+  }
+}
+
+uint8_t Weighted(int level, uint8_t weight) {
+  return static_cast<uint8_t>(qo::RoundHalfEven(level * weight / 255.0));
+}
+
+TQoStdRGBColor Weigh(const TQoZxModel& m, int red, int green, int blue) {
+  return TQoStdRGBColor{Weighted(red, m.WeightR), Weighted(green, m.WeightG),
+                        Weighted(blue, m.WeightB)};
+}
+
+// The level of one channel when colours a and b alternate.
+int MixedLevel(const TQoZxModel& m, bool litA, bool litB, bool brightA, bool brightB) {
+  if (!litA && !litB) return m.Off;
+  if (litA && litB) {
+    if (brightA && brightB) return m.Bright;
+    if (!brightA && !brightB) return m.Normal;
+    return m.NormalBright;
+  }
+  return (litA ? brightA : brightB) ? m.HalfBright : m.HalfNormal;
+}
+
+}  // namespace
+
+void SetZxPalette16(TQoPalette256& palette, uint8_t paletteType) {
+  const TQoZxModel& m = ModelOf(paletteType);
+  palette.Clear();
+  for (int i = 0; i < 16; ++i) {
+    const int lit = i < 8 ? m.Normal : m.Bright;
+    palette.Add(Weigh(m, (i & 2) ? lit : m.Off, (i & 4) ? lit : m.Off, (i & 1) ? lit : m.Off));
+  }
+}
+
+TQoStdRGBColor MixZxColours(int a, int b, uint8_t paletteType) {
+  const TQoZxModel& m = ModelOf(paletteType);
+  const bool brightA = a >= 8, brightB = b >= 8;
+  auto level = [&](int bit) {
+    return MixedLevel(m, (a & bit) != 0, (b & bit) != 0, brightA, brightB);
+  };
+  return Weigh(m, level(2), level(4), level(1));
+}
+
+void SetFlashColorPalette(TQoPalette256& palette, uint8_t paletteType) {
+  TQoPalette256 base;
+  SetZxPalette16(base, paletteType);
+  palette.Mix(base, 100, 0);
+}
+
+TQoZxSpectrumEngine::TQoZxSpectrumEngine(TQoLoadSource& source, const char* className)
+    : TQoSourceEngine(source, className) {
+  PlatformName = "ZX Spectrum";
+}
+
+uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension) {
+  if (source.Size != size) return 0;
+  return source.Extension == extension ? kQoDetectSize | kQoDetectExtension : kQoDetectSize;
+}
