@@ -1,5 +1,8 @@
 #include "color/QoBitmap.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 // Bytes per row of a DIB: rows padded to whole 32-bit words.
@@ -54,16 +57,17 @@ TQoBitmap* TQoBitmap::AddFrame(const TQoPalette* palette) {
 
 std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
   auto result = std::make_unique<TQoBitmap32>(Width, Height);
-  const int count = Palette ? Palette->GetCount() : 0;
+  // One lookup per pixel: the palette's colours, opaque; indices beyond it are black.
+  std::array<uint32_t, 256> colors;
+  colors.fill(0xFF000000u);
+  const int count = Palette ? std::min(Palette->GetCount(), 256) : 0;
+  for (int i = 0; i < count; ++i) {
+    colors[static_cast<std::size_t>(i)] = Palette->GetRGBQuad(i) | 0xFF000000u;
+  }
   for (int32_t y = 0; y < Height; ++y) {
     uint32_t* row = result->ScanLine(y);
-    for (int32_t x = 0; x < Width; ++x) {
-      const uint32_t index = GetPixel(x, y);
-      if (index < static_cast<uint32_t>(count))
-        row[x] = Palette->GetRGBQuad(static_cast<int>(index));
-    }
+    for (int32_t x = 0; x < Width; ++x) row[x] = colors[GetPixel(x, y) & 0xFF];
   }
-  for (uint32_t& pixel : result->Pixels) pixel |= 0xFF000000u;
   return result;
 }
 

@@ -240,9 +240,9 @@ std::vector<uint8_t> QoPackIceTokens(const std::vector<uint8_t>& data,
   if (write != 0) Fail("tokens do not cover the data");
 
   const std::vector<uint8_t> body = sink.Body();
-  std::vector<uint8_t> packed;
   const char* magic = format == TQoIceFormat::Bytes ? "ICE!" : "Ice!";
-  packed.insert(packed.end(), magic, magic + 4);
+  std::vector<uint8_t> packed(magic, magic + 4);
+  packed.reserve(12 + body.size());
   PutBE32(packed, static_cast<uint32_t>(12 + body.size()));
   PutBE32(packed, static_cast<uint32_t>(data.size()));
   packed.insert(packed.end(), body.begin(), body.end());

@@ -132,13 +132,13 @@ TQoFuzzInput QoDecodeFuzzInput(const uint8_t* data, std::size_t size,
 std::vector<uint8_t> QoEncodeFuzzInput(const std::string& extension,
                                        const std::vector<uint8_t>& file,
                                        const std::vector<std::string>& extensions) {
-  std::vector<uint8_t> input(2, 0);
+  std::vector<uint8_t> input(2 + file.size(), 0);
+  std::copy(file.begin(), file.end(), input.begin() + 2);
   const auto found = std::find(extensions.begin(), extensions.end(), extension);
   if (found != extensions.end()) {
     const std::size_t pick = static_cast<std::size_t>(found - extensions.begin());
     input[0] = static_cast<uint8_t>(pick);
     input[1] = static_cast<uint8_t>((pick >> 8) << 1);
   }
-  input.insert(input.end(), file.begin(), file.end());
   return input;
 }
