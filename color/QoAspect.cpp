@@ -1,5 +1,7 @@
 #include "color/QoAspect.h"
 
+#include <cstring>
+
 namespace {
 
 // Pixel width : pixel height of the machines' displays. Each entry is stored as the
@@ -98,4 +100,11 @@ uint64_t QoOfferedAspects(uint64_t aspectMask, uint8_t aspectIndex) {
     if (offered & c.Triggers) offered |= bit(c.Entry);
   }
   return offered;
+}
+
+int QoAspectIndexByLabel(const char* label) {
+  for (int i = 0; i < kQoAspectCount; ++i) {
+    if (std::strcmp(QoAspectEntry(i).Label, label) == 0) return i;
+  }
+  return -1;
 }

@@ -20,3 +20,6 @@ const TQoAspectEntry& QoAspectEntry(int index);
 // The set of entries the viewer offers for an engine (bit n = entry n): the engine's
 // mask, its start entry and 1:1, plus the companions that belong with some entries.
 uint64_t QoOfferedAspects(uint64_t aspectMask, uint8_t aspectIndex);
+
+// The index of the entry with this label ("2:1"), or -1.
+int QoAspectIndexByLabel(const char* label);

@@ -73,3 +73,12 @@ TEST(QoAspect, OfferedEntriesWithCompanions) {
 }
 
 }  // namespace
+
+TEST(QoAspectTest, EntriesAreFoundByTheirLabels) {
+  EXPECT_EQ(kQoAspect1to1Index, QoAspectIndexByLabel("1:1"));
+  const int wide = QoAspectIndexByLabel("2:1");
+  ASSERT_GE(wide, 0);
+  EXPECT_EQ(1, QoAspectEntry(wide).V);
+  EXPECT_EQ(2, QoAspectEntry(wide).H);
+  EXPECT_EQ(-1, QoAspectIndexByLabel("5:0"));
+}

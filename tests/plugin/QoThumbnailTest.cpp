@@ -58,13 +58,6 @@ std::vector<uint8_t> ThumbFile(char kind, int w, int h, int aspect, uint8_t fill
   return bytes;
 }
 
-int AspectIndexOf(const std::string& label) {
-  for (int i = 0; i < kQoAspectCount; ++i) {
-    if (label == QoAspectEntry(i).Label) return i;
-  }
-  return kQoAspect1to1Index;
-}
-
 struct ThumbnailFixture : ::testing::Test {
   TQoEngineRegistry registry;
   TQoTempFolder folder;
@@ -78,7 +71,7 @@ struct ThumbnailFixture : ::testing::Test {
 
 TEST_F(ThumbnailFixture, BestEngineIsFittedWithItsAspect) {
   const std::string path =
-      folder.Write("tall.thb", ThumbFile('N', 160, 100, AspectIndexOf("1:2"), 2));
+      folder.Write("tall.thb", ThumbFile('N', 160, 100, QoAspectIndexByLabel("1:2"), 2));
   const auto thumb = QoMakeThumbnail(path, 100, 100, registry);
   ASSERT_NE(nullptr, thumb);
   EXPECT_EQ(80, thumb->Width);  // displayed 160 x 200
@@ -108,12 +101,12 @@ TEST(QoThumbnailTest, KernelFollowsEnlargingOrShrinking) {
   for (std::size_t i = 0; i < picture.Pixels.size(); ++i) {
     picture.Pixels[i] = (i * 7 % 5) ? 0xFFFFFFFFu : 0xFF000000u;
   }
-  const int square = AspectIndexOf("1:1");
+  const int square = QoAspectIndexByLabel("1:1");
   // Enlarged in both directions: the triangle kernel.
   EXPECT_EQ(QoResample(picture, 20, 15, TQoKernel::Linear)->Pixels,
             QoThumbnailOf(picture, square, 20, 40)->Pixels);
   // Width kept but the height shrinks (pixels 4:3 wide): Lanczos.
-  const int wide = AspectIndexOf("4:3");
+  const int wide = QoAspectIndexByLabel("4:3");
   const TQoThumbnailSize size = QoThumbnailSize(8, 6, wide, 8, 40);
   ASSERT_EQ(8, size.Width);
   ASSERT_LT(size.UnroundedHeight, 6.0);

@@ -12,14 +12,6 @@
 
 namespace {
 
-int AspectIndexOf(const std::string& label) {
-  for (int i = 0; i < kQoAspectCount; ++i) {
-    if (label == QoAspectEntry(i).Label) return i;
-  }
-  ADD_FAILURE() << "no aspect entry " << label;
-  return kQoAspect1to1Index;
-}
-
 TQoPalette256 ThreeColours() {
   TQoPalette256 palette;
   palette.Add(0x000000);
@@ -95,16 +87,16 @@ int GifRead(GifFileType* gif, GifByteType* dest, int length) {
 }  // namespace
 
 TEST(QoExportTest, RepeatsFollowTheAspectEntry) {
-  const TQoExportRepeat tall = QoExportRepeat(AspectIndexOf("1:2"));
+  const TQoExportRepeat tall = QoExportRepeat(QoAspectIndexByLabel("1:2"));
   EXPECT_EQ(1, tall.RepeatX);
   EXPECT_EQ(2, tall.RepeatY);
-  const TQoExportRepeat wide = QoExportRepeat(AspectIndexOf("2:1"));
+  const TQoExportRepeat wide = QoExportRepeat(QoAspectIndexByLabel("2:1"));
   EXPECT_EQ(2, wide.RepeatX);
   EXPECT_EQ(1, wide.RepeatY);
-  const TQoExportRepeat almost = QoExportRepeat(AspectIndexOf("3:4"));
+  const TQoExportRepeat almost = QoExportRepeat(QoAspectIndexByLabel("3:4"));
   EXPECT_EQ(1, almost.RepeatX);
   EXPECT_EQ(1, almost.RepeatY);
-  EXPECT_EQ(4, QoExportRepeat(AspectIndexOf("3:14")).RepeatY);
+  EXPECT_EQ(4, QoExportRepeat(QoAspectIndexByLabel("3:14")).RepeatY);
 }
 
 TEST(QoExportTest, EnlargeRepeatsEveryPixelIntoItsBlockAndKeepsThePalette) {

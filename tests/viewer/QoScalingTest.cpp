@@ -8,14 +8,6 @@
 
 namespace {
 
-int AspectIndexOf(const std::string& label) {
-  for (int i = 0; i < kQoAspectCount; ++i) {
-    if (label == QoAspectEntry(i).Label) return i;
-  }
-  ADD_FAILURE() << "no aspect entry " << label;
-  return kQoAspect1to1Index;
-}
-
 TQoBitmap32 Flat(int32_t w, int32_t h, uint32_t argb) {
   TQoBitmap32 picture(w, h);
   std::fill(picture.Pixels.begin(), picture.Pixels.end(), argb);
@@ -128,7 +120,7 @@ TEST(QoScalingTest, GrayIsTheLuminanceOfEachColourAndOpaque) {
 }
 
 TEST(QoScalingTest, FitRectangleKeepsDisplayedProportionsAndCentres) {
-  const int square = AspectIndexOf("1:1");
+  const int square = QoAspectIndexByLabel("1:1");
   TQoRect r = QoFitRect(320, 200, 320, 200, square);
   EXPECT_EQ(0, r.Left);
   EXPECT_EQ(320, r.Width());
@@ -139,7 +131,7 @@ TEST(QoScalingTest, FitRectangleKeepsDisplayedProportionsAndCentres) {
   EXPECT_EQ(750, r.Height());
   EXPECT_EQ(125, r.Top);
 
-  r = QoFitRect(100, 100, 320, 200, AspectIndexOf("1:2"));  // displayed 320 x 400
+  r = QoFitRect(100, 100, 320, 200, QoAspectIndexByLabel("1:2"));  // displayed 320 x 400
   EXPECT_EQ(80, r.Width());
   EXPECT_EQ(100, r.Height());
   EXPECT_EQ(10, r.Left);
@@ -151,17 +143,17 @@ TEST(QoScalingTest, FitRectangleKeepsDisplayedProportionsAndCentres) {
 }
 
 TEST(QoScalingTest, ThumbnailSizesFitWidthThenHeightWithEvenRounding) {
-  const int square = AspectIndexOf("1:1");
+  const int square = QoAspectIndexByLabel("1:1");
   TQoThumbnailSize s = QoThumbnailSize(256, 192, square, 96, 96);
   EXPECT_EQ(96, s.Width);
   EXPECT_EQ(72, s.Height);
   s = QoThumbnailSize(256, 192, square, 100, 50);
   EXPECT_EQ(67, s.Width);
   EXPECT_EQ(50, s.Height);
-  s = QoThumbnailSize(320, 200, AspectIndexOf("1:2"), 100, 100);
+  s = QoThumbnailSize(320, 200, QoAspectIndexByLabel("1:2"), 100, 100);
   EXPECT_EQ(80, s.Width);
   EXPECT_EQ(100, s.Height);
-  s = QoThumbnailSize(160, 200, AspectIndexOf("2:1"), 640, 640);
+  s = QoThumbnailSize(160, 200, QoAspectIndexByLabel("2:1"), 640, 640);
   EXPECT_EQ(640, s.Width);
   EXPECT_EQ(400, s.Height);
   s = QoThumbnailSize(256, 192, square, 0, 0);
