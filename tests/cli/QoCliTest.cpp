@@ -97,7 +97,9 @@ TEST_F(CliFixture, InfoJsonDescribesEveryEngine) {
   const std::string toy = Toy("pic.toy");
   EXPECT_EQ(Run({"info", toy, "--json"}), qeSuccess);
   const std::string json = out.str();
-  EXPECT_NE(json.find("\"file\": \"" + toy + "\", \"size\": 12, \"wrapper\": null"),
+  std::string escaped;  // Windows paths carry backslashes, escaped in JSON
+  for (char c : toy) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  EXPECT_NE(json.find("\"file\": \"" + escaped + "\", \"size\": 12, \"wrapper\": null"),
             std::string::npos)
       << json;
   EXPECT_NE(json.find("\"class\": \"TToyEngine\", \"name\": \"Toy 3x2x2@2 image\", \"flags\": 11, "

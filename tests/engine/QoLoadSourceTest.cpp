@@ -26,7 +26,7 @@ TEST(FileLoadSource, ReadsTheWholeFile) {
   ASSERT_EQ(source.Size, 5);
   EXPECT_EQ(Bytes(source.Data, source.Data + 5), bytes);
   EXPECT_EQ(source.Folder(), path.substr(0, path.size() - 7));
-  EXPECT_EQ(source.Folder().back(), '/');
+  EXPECT_EQ(source.Folder().back(), static_cast<char>(std::filesystem::path::preferred_separator));
   EXPECT_EQ(source.InnerSource, nullptr);
   // The main file is the first cache entry, whatever case it is asked for in.
   const TQoLoadSourceRec* self = source.GetCompanion("pic.scr");
@@ -74,9 +74,12 @@ TEST(FileLoadSource, CompanionsIgnoreCase) {
   EXPECT_EQ(Content(*palette), (Bytes{9, 8, 7}));
   EXPECT_EQ(source.GetCompanion("PIC.PAL"), nullptr);
   EXPECT_EQ(source.GetCompanion(""), nullptr);
-  // A name that only differs in a non-ASCII letter's case is a different file.
   folder.Write("\xC3\xA9t\xC3\xA9.pal", Bytes{1});
+#ifndef _WIN32
+  // Our own folding is ASCII only: a name that differs in a non-ASCII letter's case is
+  // another file (Windows file systems fold those themselves).
   EXPECT_EQ(source.GetCompanion("\xC3\x89T\xC3\x89.pal"), nullptr);
+#endif
   EXPECT_NE(source.GetCompanion("\xC3\xA9T\xC3\xA9.PAL"), nullptr);
 }
 

@@ -24,6 +24,12 @@ using TPreviewA = HBITMAP(__stdcall*)(char*, int, int, char*, int);
 
 int passed = 0, failed = 0;
 
+// An exported function by name (through void*: the exports have their own signatures).
+template <class Function>
+Function ExportOf(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 void Check(bool ok, const std::string& what) {
   std::printf("%s %s\n", ok ? "PASS" : "FAIL", what.c_str());
   ++(ok ? passed : failed);
@@ -131,9 +137,9 @@ int main(int argc, char** argv) {
   HMODULE plugin = LoadLibraryA(argv[1]);
   Check(plugin != nullptr, std::string("load ") + argv[1]);
   if (!plugin) return 1;
-  auto detect = reinterpret_cast<TDetectString>(GetProcAddress(plugin, "ListGetDetectString"));
-  auto previewW = reinterpret_cast<TPreviewW>(GetProcAddress(plugin, "ListGetPreviewBitmapW"));
-  auto previewA = reinterpret_cast<TPreviewA>(GetProcAddress(plugin, "ListGetPreviewBitmap"));
+  auto detect = ExportOf<TDetectString>(plugin, "ListGetDetectString");
+  auto previewW = ExportOf<TPreviewW>(plugin, "ListGetPreviewBitmapW");
+  auto previewA = ExportOf<TPreviewA>(plugin, "ListGetPreviewBitmap");
   Check(detect && previewW && previewA && GetProcAddress(plugin, "ListSetDefaultParams"),
         "exports by their plain names");
   if (!detect || !previewW || !previewA) return 1;
