@@ -66,7 +66,23 @@ std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
   }
   for (int32_t y = 0; y < Height; ++y) {
     uint32_t* row = result->ScanLine(y);
-    for (int32_t x = 0; x < Width; ++x) row[x] = colors[GetPixel(x, y) & 0xFF];
+    const uint8_t* in = GetScanLine(y);
+    // Straight from the rows for the indexed layouts; anything else pixel by pixel.
+    switch (BitsPerPixel) {
+      case 8:
+        for (int32_t x = 0; x < Width; ++x) row[x] = colors[in[x]];
+        break;
+      case 4:
+        for (int32_t x = 0; x < Width; ++x) {
+          row[x] = colors[(x & 1) ? in[x >> 1] & 0x0F : in[x >> 1] >> 4];
+        }
+        break;
+      case 1:
+        for (int32_t x = 0; x < Width; ++x) row[x] = colors[(in[x >> 3] >> (7 - (x & 7))) & 1];
+        break;
+      default:
+        for (int32_t x = 0; x < Width; ++x) row[x] = colors[GetPixel(x, y) & 0xFF];
+    }
   }
   return result;
 }

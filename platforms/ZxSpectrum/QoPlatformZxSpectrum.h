@@ -46,8 +46,19 @@ class TQoZxSpectrumEngine : public TQoSourceEngine {
         int ink = 0, paper = 0;
         SplitSpectrumAttribute(bytes.U8(offset + kZxScreenPixelBytes + 32 * (y >> 3) + c), ink,
                                paper);
-        PlotMono8(bmp, bytes.U8(offset + QoZxPixelOffset(y, c)), static_cast<uint32_t>(paper),
-                  static_cast<uint32_t>(ink), c, rowOf(y));
+        const uint8_t value = bytes.U8(offset + QoZxPixelOffset(y, c));
+        const int row = rowOf(y);
+        if (bmp.BitsPerPixel == 4 && bmp.Width >= 256 && row >= 0 && row < bmp.Height) {
+          // Two pixels per byte, left one in the high nibble: write the cell's 4 bytes.
+          uint8_t* out = bmp.GetScanLine(row) + 4 * c;
+          for (int k = 0; k < 4; ++k) {
+            const int left = (value & (0x80 >> (2 * k))) ? ink : paper;
+            const int right = (value & (0x40 >> (2 * k))) ? ink : paper;
+            out[k] = static_cast<uint8_t>(left << 4 | right);
+          }
+        } else {
+          PlotMono8(bmp, value, static_cast<uint32_t>(paper), static_cast<uint32_t>(ink), c, row);
+        }
       }
     }
   }
