@@ -19,8 +19,8 @@ constexpr const char* kLabels[kQoPaletteTypeCount] = {
     "Black/white",  // ptBW
     "White/black",  // ptWB
     "Auto",         // ptAuto
-    "\xD0\xA1"
-    "olor",                     // ptColored: the first letter is the Cyrillic capital Es (U+0421)
+    ("\xD0\xA1"
+     "olor"),                   // ptColored: the first letter is the Cyrillic capital Es (U+0421)
     "Gate Array (sRGB)",        // ptCPCGateArray
     "Gate Array (RGB)",         // ptCPCGateArrayRGB
     "ASIC (sRGB)",              // ptCPCASIC
