@@ -72,14 +72,20 @@ std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
       case 8:
         for (int32_t x = 0; x < Width; ++x) row[x] = colors[in[x]];
         break;
-      case 4:
-        for (int32_t x = 0; x < Width; ++x) {
-          row[x] = colors[(x & 1) ? in[x >> 1] & 0x0F : in[x >> 1] >> 4];
+      case 4: {
+        int32_t x = 0;
+        for (; x + 1 < Width; x += 2) {
+          row[x] = colors[in[x >> 1] >> 4];
+          row[x + 1] = colors[in[x >> 1] & 0x0F];
         }
+        if (x < Width) row[x] = colors[in[x >> 1] >> 4];
         break;
-      case 1:
-        for (int32_t x = 0; x < Width; ++x) row[x] = colors[(in[x >> 3] >> (7 - (x & 7))) & 1];
+      }
+      case 1: {
+        const uint32_t off = colors[0], on = colors[1];
+        for (int32_t x = 0; x < Width; ++x) row[x] = (in[x >> 3] & (0x80 >> (x & 7))) ? on : off;
         break;
+      }
       default:
         for (int32_t x = 0; x < Width; ++x) row[x] = colors[GetPixel(x, y) & 0xFF];
     }
