@@ -235,36 +235,55 @@ TQoZxSpectrumChrEngine::TQoZxSpectrumChrEngine(TQoLoadSource& source)
   columns_ = bytes.U8(4);
   rows_ = bytes.U8(5);
   kind_ = bytes.U8(6);
-  // Gigascreen cells need the two-screen mixing of the multicolour family, which is not
-  // part of this module yet: such files are declined rather than shown wrongly.
-  if (kind_ != 8 && kind_ != 9) qo::RaiseInternalError();
+  if (kind_ != 8 && kind_ != 9 && kind_ != 18) qo::RaiseInternalError();
   if (columns_ == 0 || rows_ == 0 || source.Size < columns_ * rows_ * kind_ + 7) {
     qo::RaiseInternalError();
   }
   Width = columns_ * 8;
   Height = rows_ * 8;
-  ColorDepth = kind_ == 8 ? 1 : 4;
+  ColorDepth = kind_ == 8 ? 1 : (kind_ == 9 ? 4 : 8);
+  if (kind_ == 18) {
+    // Two screens per cell, shown alternately: both ways of mixing are offered.
+    FrameCount = 2;
+    CalcModes = 3;
+    CalcMode = 0;
+  }
   if (kind_ == 8) PaletteTypes.clear();
 }
 
 std::unique_ptr<TQoBitmap> TQoZxSpectrumChrEngine::Decode() {
   std::unique_ptr<TQoBitmap> bmp;
+  TQoBitmap* frame1 = nullptr;
+  TQoBitmap* frame2 = nullptr;
   if (kind_ == 8) {
     SetMonoPalette(false);
     bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
-  } else {
+  } else if (kind_ == 9) {
     SetZxPalette16(*Palette, PaletteType);
     bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  } else {
+    EnsureSourcePalette();
+    QoBuildZxGigaPalette(*Palette, *SourcePalette, PaletteType, CalcMode);
+    bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+    frame1 = bmp->AddFrame(SourcePalette.get());
+    frame2 = bmp->AddFrame(SourcePalette.get());
   }
   TQoByteCursor cursor(Bytes().From(7));
   for (int r = 0; r < rows_; ++r) {
     for (int c = 0; c < columns_; ++c) {
       const uint8_t* cell = cursor.Take(static_cast<std::size_t>(kind_));
-      int ink = 1, paper = 0;
-      if (kind_ == 9) SplitSpectrumAttribute(cell[8], ink, paper);
+      int ink = 1, paper = 0, inkB = 0, paperB = 0;
+      if (kind_ >= 9) SplitSpectrumAttribute(cell[8], ink, paper);
+      if (kind_ == 18) SplitSpectrumAttribute(cell[17], inkB, paperB);
       for (int l = 0; l < 8; ++l) {
-        PlotMono8(*bmp, cell[l], static_cast<uint32_t>(paper), static_cast<uint32_t>(ink), c,
-                  8 * r + l);
+        if (kind_ == 18) {
+          PlotAttrPair(*bmp, frame1, frame2, cell[l], cell[9 + l], static_cast<uint32_t>(paper),
+                       static_cast<uint32_t>(ink), static_cast<uint32_t>(paperB),
+                       static_cast<uint32_t>(inkB), c, 8 * r + l);
+        } else {
+          PlotMono8(*bmp, cell[l], static_cast<uint32_t>(paper), static_cast<uint32_t>(ink), c,
+                    8 * r + l);
+        }
       }
     }
   }

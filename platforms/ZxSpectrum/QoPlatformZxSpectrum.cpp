@@ -78,6 +78,22 @@ void SetFlashColorPalette(TQoPalette256& palette, uint8_t paletteType) {
   palette.Mix(base, 100, 0);
 }
 
+void QoBuildZxGigaPalette(TQoPalette256& palette, TQoPalette256& source, uint8_t paletteType,
+                          uint8_t calcMode) {
+  SetZxPalette16(source, paletteType);
+  if (calcMode == 1) {
+    palette.Mix(source, 100, 0);
+    return;
+  }
+  palette.Clear();
+  for (int i = 0; i < 16; ++i) {
+    for (int j = 0; j < 16; ++j) {
+      const int index = palette.Add(MixZxColours(j, i, paletteType));
+      if (j < i) palette.GetPColor(index).Excluded = 1;
+    }
+  }
+}
+
 TQoZxSpectrumEngine::TQoZxSpectrumEngine(TQoLoadSource& source, const char* className)
     : TQoSourceEngine(source, className) {
   PlatformName = "ZX Spectrum";

@@ -30,6 +30,13 @@ TQoStdRGBColor MixZxColours(int a, int b, uint8_t paletteType);
 // 256 entries i * 16 + j: the linear average of colours i and j; j < i crossed out.
 void SetFlashColorPalette(TQoPalette256& palette, uint8_t paletteType);
 
+// The palette of two alternating screens: source gets the 16 colours of one screen;
+// palette gets 256 entries i * 16 + j, the colour seen when one screen shows i and the
+// other j: the ZX mix of the levels ("Standard", calcMode 0) or the linear-light
+// average ("Linear", calcMode 1). Entries with j < i are crossed out.
+void QoBuildZxGigaPalette(TQoPalette256& palette, TQoPalette256& source, uint8_t paletteType,
+                          uint8_t calcMode);
+
 // The base of every ZX Spectrum engine.
 class TQoZxSpectrumEngine : public TQoSourceEngine {
  public:

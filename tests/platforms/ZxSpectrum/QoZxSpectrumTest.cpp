@@ -199,6 +199,27 @@ TEST(QoZxSpectrumTest, CharacterSetsCheckKindAndLength) {
   EXPECT_EQ(8, bmp->Height);
   EXPECT_EQ(2u, bmp->GetPixel(0, 0));
 
+  // Gigascreen cells: two screens, combined as colour A * 16 + colour B, with frames.
+  std::vector<uint8_t> giga = {'c', 'h', 'r', '$', 1, 1, 18};
+  giga.resize(7 + 18, 0);
+  std::fill(giga.begin() + 7, giga.begin() + 15, 0xFF);
+  giga[7 + 8] = 0x02;           // screen 1: red ink, all pixels set
+  giga[7 + 17] = (1 << 3) | 7;  // screen 2: blue paper, no pixel set
+  TDetected g = DetectBytes("g.ch$", giga);
+  ASSERT_EQ(1, g.Engines->Count());
+  TQoSourceEngine& gigaEngine = *g.Engines->GetEngine(0);
+  EXPECT_EQ(3, gigaEngine.CalcModes);
+  EXPECT_EQ(0, gigaEngine.CalcMode);
+  auto mixed = gigaEngine.Decode();
+  EXPECT_EQ(8, mixed->BitsPerPixel);
+  EXPECT_EQ(2u * 16 + 1, mixed->GetPixel(3, 3));
+  ASSERT_EQ(2, mixed->FrameCount());
+  EXPECT_EQ(2u, mixed->Frames->GetBitmap(0)->GetPixel(3, 3));
+  EXPECT_EQ(1u, mixed->Frames->GetBitmap(1)->GetPixel(3, 3));
+  EXPECT_EQ(0x960096u, mixed->Palette->GetRGBQuad(33));  // half-normal red and blue
+  gigaEngine.CalcMode = 1;
+  EXPECT_EQ(0x890089u, gigaEngine.Decode()->Palette->GetRGBQuad(33));  // linear average
+
   std::vector<uint8_t> badKind = chr;
   badKind[6] = 10;
   badKind.resize(7 + 2 * 10);
