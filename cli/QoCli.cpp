@@ -280,18 +280,12 @@ class TProgress {
 
 int RunFormats(const TCommandLine& line, std::ostream& out, const TQoEngineRegistry& registry) {
   if (!line.Files.empty()) throw EUsage("formats takes no file");
-  // Platform and default extension are set by each engine's constructor; an engine
-  // built on an empty source shows them, one that needs real data to be built shows "-".
-  TQoMemoryLoadSource empty("empty", nullptr, 0, false);
+  // Classes that need real data to be built show "-".
   int index = 0;
   for (const TQoEngineClass& engineClass : registry.Classes()) {
-    std::string platform = "-", extension = "-";
-    try {
-      std::unique_ptr<TQoSourceEngine> engine = engineClass.Create(empty);
-      platform = engine->PlatformName;
-      if (!engine->DefaultExtension.empty()) extension = engine->DefaultExtension;
-    } catch (const std::exception&) {
-    }
+    const TQoEngineClassInfo info = QoDescribeEngineClass(engineClass);
+    const std::string platform = info.Platform.empty() ? "-" : info.Platform;
+    const std::string extension = info.DefaultExtension.empty() ? "-" : info.DefaultExtension;
     out << index++ << "\t" << engineClass.Name << "\t" << platform << "\t" << extension << "\n";
   }
   return qeSuccess;
@@ -572,10 +566,8 @@ int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
   try {
     // As the file manager gets it: the best engine with its own defaults.
     TQoSourceEngine& engine = *loaded.Source->Engines->GetEngine(0);
-    const std::unique_ptr<TQoBitmap> decoded = engine.Decode();
-    if (!decoded) qo::RaiseInternalError();
     const std::unique_ptr<TQoBitmap32> thumb =
-        QoThumbnailOf(*decoded->ToBitmap32(), engine.AspectIndex, line.BoxWidth, line.BoxHeight);
+        QoThumbnailOfEngine(engine, line.BoxWidth, line.BoxHeight);
     TQoBitmap24 picture(thumb->Width, thumb->Height);
     for (int32_t y = 0; y < thumb->Height; ++y) {
       for (int32_t x = 0; x < thumb->Width; ++x) picture.SetPixel(x, y, thumb->At(x, y) & 0xFFFFFF);

@@ -30,22 +30,6 @@ bool IsSeparator(char c) {
 #endif
 }
 
-// The extension of a bare file name, lower-cased, with its dot; empty when there is none.
-std::string LowerExtension(const std::string& name) {
-  std::size_t dot = std::string::npos;
-  for (std::size_t i = name.size(); i-- > 0;) {
-    if (name[i] == '.') {
-      dot = i;
-      break;
-    }
-    if (IsSeparator(name[i])) break;
-  }
-  if (dot == std::string::npos) return std::string();
-  std::string extension = name.substr(dot);
-  for (char& c : extension) c = AsciiLower(c);
-  return extension;
-}
-
 // File names travel as UTF-8 everywhere; the path type must be told so (on Windows it
 // would otherwise take them for the ANSI code page).
 fs::path PathOf(const std::string& utf8) {
@@ -127,6 +111,43 @@ int32_t RatingOf(uint8_t flags) {
 
 }  // namespace
 
+std::string QoLowerExtension(const std::string& name) {
+  std::size_t dot = std::string::npos;
+  for (std::size_t i = name.size(); i-- > 0;) {
+    if (name[i] == '.') {
+      dot = i;
+      break;
+    }
+    if (IsSeparator(name[i])) break;
+  }
+  if (dot == std::string::npos) return std::string();
+  std::string extension = name.substr(dot);
+  for (char& c : extension) c = AsciiLower(c);
+  return extension;
+}
+
+TQoEngineClassInfo QoDescribeEngineClass(const TQoEngineClass& engineClass) {
+  TQoEngineClassInfo info;
+  TQoMemoryLoadSource empty("empty", nullptr, 0, false);
+  try {
+    const std::unique_ptr<TQoSourceEngine> engine = engineClass.Create(empty);
+    info.Platform = engine->PlatformName;
+    info.DefaultExtension = engine->DefaultExtension;
+  } catch (...) {
+    // The constructor needs data: nothing to tell.
+  }
+  return info;
+}
+
+bool QoNameEndsWith(const std::string& name, const std::string& lowerTail) {
+  if (name.size() < lowerTail.size()) return false;
+  const std::size_t from = name.size() - lowerTail.size();
+  for (std::size_t i = 0; i < lowerTail.size(); ++i) {
+    if (AsciiLower(name[from + i]) != lowerTail[i]) return false;
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------
 // Load sources
 
@@ -168,7 +189,7 @@ const TQoLoadSourceRec* TQoFileLoadSource::GetCompanion(const std::string& name)
     CacheEntry& entry = cache_.emplace_back();
     entry.Buffer = std::move(buffer);
     entry.Rec.Name = name;
-    entry.Rec.Extension = LowerExtension(name);
+    entry.Rec.Extension = QoLowerExtension(name);
     entry.Rec.Size = static_cast<int32_t>(entry.Buffer.size());
     entry.Rec.Data = entry.Buffer.empty() ? nullptr : entry.Buffer.data();
     return &entry.Rec;
@@ -184,7 +205,7 @@ TQoMemoryLoadSource::TQoMemoryLoadSource(const std::string& name, const uint8_t*
     OwnsData = 1;
   }
   Name = name;
-  Extension = LowerExtension(name);
+  Extension = QoLowerExtension(name);
   Data = data;
   Size = size;
 }
@@ -195,7 +216,7 @@ TQoMemoryLoadSource::TQoMemoryLoadSource(const std::string& name, std::vector<ui
     throw EOutOfResources();
   }
   Name = name;
-  Extension = LowerExtension(name);
+  Extension = QoLowerExtension(name);
   Data = buffer_.empty() ? nullptr : buffer_.data();
   Size = static_cast<int32_t>(buffer_.size());
 }

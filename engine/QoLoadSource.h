@@ -13,6 +13,11 @@
 #include "engine/QoByteView.h"
 #include "engine/QoSourceEngine.h"
 
+// The extension of a bare file name, lower-cased (ASCII), with its dot; empty when none.
+std::string QoLowerExtension(const std::string& name);
+// True when name ends in lowerTail, ignoring ASCII case ("pic.FLASH.scr", ".flash.scr").
+bool QoNameEndsWith(const std::string& name, const std::string& lowerTail);
+
 // One file held in memory.
 struct TQoLoadSourceRec {
   std::string Name;       // file name without folder, case kept
@@ -87,6 +92,15 @@ class TQoEngineRegistry {
  private:
   std::vector<TQoEngineClass> classes_;
 };
+
+// What an engine class says of itself before it sees data, from an engine built on an
+// empty source: platform and default extension; empty strings when the class needs real
+// data to be built.
+struct TQoEngineClassInfo {
+  std::string Platform;
+  std::string DefaultExtension;
+};
+TQoEngineClassInfo QoDescribeEngineClass(const TQoEngineClass& engineClass);
 
 // The registry of every platform module, in module start-up order; built once.
 const TQoEngineRegistry& QoDefaultRegistry();

@@ -12,17 +12,19 @@ std::unique_ptr<TQoBitmap32> QoThumbnailOf(const TQoBitmap32& picture, int aspec
                     enlarges ? TQoKernel::Linear : TQoKernel::Lanczos3);
 }
 
+std::unique_ptr<TQoBitmap32> QoThumbnailOfEngine(TQoSourceEngine& engine, int32_t boxWidth,
+                                                 int32_t boxHeight) {
+  const std::unique_ptr<TQoBitmap> decoded = engine.Decode();
+  if (!decoded) qo::RaiseInternalError();
+  return QoThumbnailOf(*decoded->ToBitmap32(), engine.AspectIndex, boxWidth, boxHeight);
+}
+
 std::unique_ptr<TQoBitmap32> QoMakeThumbnail(const std::string& fileName, int32_t boxWidth,
                                              int32_t boxHeight, const TQoEngineRegistry& registry) {
   try {
     TQoLoadSourceEx source(fileName, registry);
     if (!source.Engines || source.Engines->Count() == 0) return nullptr;
-    TQoSourceEngine& engine = *source.Engines->GetEngine(0);
-    const std::unique_ptr<TQoBitmap> decoded = engine.Decode();
-    if (!decoded) return nullptr;
-    const std::unique_ptr<TQoBitmap32> picture = decoded->ToBitmap32();
-    if (!picture) return nullptr;
-    return QoThumbnailOf(*picture, engine.AspectIndex, boxWidth, boxHeight);
+    return QoThumbnailOfEngine(*source.Engines->GetEngine(0), boxWidth, boxHeight);
   } catch (...) {
     return nullptr;  // a thumbnail never fails loudly: the host just shows no picture
   }

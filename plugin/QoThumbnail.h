@@ -15,6 +15,11 @@ std::unique_ptr<TQoBitmap32> QoMakeThumbnail(
     const std::string& fileName, int32_t boxWidth, int32_t boxHeight,
     const TQoEngineRegistry& registry = QoDefaultRegistry());
 
+// The thumbnail of an engine's picture with its own defaults; raises what decoding or
+// scaling raises.
+std::unique_ptr<TQoBitmap32> QoThumbnailOfEngine(TQoSourceEngine& engine, int32_t boxWidth,
+                                                 int32_t boxHeight);
+
 // The thumbnail of a picture of an engine with the given aspect entry; raises what
 // the scaling raises.
 std::unique_ptr<TQoBitmap32> QoThumbnailOf(const TQoBitmap32& picture, int aspectIndex,

@@ -9,16 +9,6 @@ constexpr int32_t kTricolorBytes = 3 * kZxScreenPixelBytes;
 constexpr int32_t kBscBorderBytes = 4224;
 constexpr int32_t kBscBytes = kZxScreenBytes + kBscBorderBytes;
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  if (text.size() < tail.size()) return false;
-  for (std::size_t i = 0; i < tail.size(); ++i) {
-    char c = text[text.size() - tail.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != tail[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 TQoZxSpectrumPalettedEngine::TQoZxSpectrumPalettedEngine(TQoLoadSource& source,
@@ -77,7 +67,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumColorEngine::Decode() {
 
 uint8_t TQoZxSpectrumFlashColorEngine::Detect(TQoLoadSource& source) {
   const uint8_t flags = QoZxDetectBySize(source, kZxScreenBytes, ".scr");
-  if (flags && EndsWith(source.Name, ".flash.scr")) return flags | kQoDetectInnerExtension;
+  if (flags && QoNameEndsWith(source.Name, ".flash.scr")) return flags | kQoDetectInnerExtension;
   return flags;
 }
 
@@ -94,21 +84,15 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumFlashColorEngine::Decode() {
   SetFlashColorPalette(*Palette, PaletteType);
   PaletteColumns = 16;
   auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
-  const TQoByteView bytes = Bytes();
-  for (int y = 0; y < Height; ++y) {
-    for (int c = 0; c < 32; ++c) {
-      const uint8_t attribute = bytes.U8(kZxScreenPixelBytes + 32 * (y >> 3) + c);
-      int ink = 0, paper = 0;
-      SplitSpectrumAttribute(attribute, ink, paper);
-      uint32_t inkIndex = static_cast<uint32_t>(ink * 17);
-      uint32_t paperIndex = static_cast<uint32_t>(paper * 17);
-      if (attribute & 0x80) {
-        inkIndex = static_cast<uint32_t>(paper * 16 + ink);
-        paperIndex = 0;
-      }
-      PlotMono8(*bmp, bytes.U8(QoZxPixelOffset(y, c)), paperIndex, inkIndex, c, y);
-    }
-  }
+  // Clear flash: the pure colours (i * 17 is the mix of i with itself); set flash: ink
+  // pixels show the mix of paper and ink, paper pixels black.
+  DrawColorScreen(
+      *bmp, 0, [](int y) { return y; }, 0,
+      [](uint8_t attribute) {
+        const TQoZxCellColors plain = StandardColors(attribute);
+        if (attribute & 0x80) return TQoZxCellColors{0, plain.Paper * 16 + plain.Ink};
+        return TQoZxCellColors{plain.Paper * 17, plain.Ink * 17};
+      });
   return bmp;
 }
 
@@ -173,9 +157,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumAtrEngine::Decode() {
 // Three-colour separation: three monochrome screens, one per primary.
 
 uint8_t TQoZxSpectrumTricolorEngine::Detect(TQoLoadSource& source) {
-  if (source.Size != kTricolorBytes) return 0;
-  const bool own = source.Extension == ".3" || source.Extension == ".rgb";
-  return own ? kQoDetectSize | kQoDetectExtension : kQoDetectSize;
+  return QoZxDetectBySize(source, kTricolorBytes, ".3", ".rgb");
 }
 
 TQoZxSpectrumTricolorEngine::TQoZxSpectrumTricolorEngine(TQoLoadSource& source)
@@ -307,12 +289,9 @@ TQoZxSpectrumBscEngine::TQoZxSpectrumBscEngine(TQoLoadSource& source)
 std::unique_ptr<TQoBitmap> TQoZxSpectrumBscEngine::Decode() {
   SetZxPalette16(*Palette, PaletteType);
   auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
-  // The screen, 64 pixels in from the left and the top.
-  auto shifted = std::make_unique<TQoBitmap8>(256, 192, Palette.get());
-  DrawColorScreen(*shifted, 0, [](int y) { return y; });
-  for (int y = 0; y < 192; ++y) {
-    for (int x = 0; x < 256; ++x) bmp->SetPixel(64 + x, 64 + y, shifted->GetPixel(x, y));
-  }
+  // The screen, 64 pixels (8 columns) in from the left and the top.
+  DrawColorScreen(
+      *bmp, 0, [](int y) { return y + 64; }, 8);
   TQoByteCursor border(Bytes().From(kZxScreenBytes));
   auto cells = [&](int y, int x) {  // one byte: two 8-pixel cells from x
     const uint8_t value = border.Next();

@@ -99,7 +99,16 @@ TQoZxSpectrumEngine::TQoZxSpectrumEngine(TQoLoadSource& source, const char* clas
   PlatformName = "ZX Spectrum";
 }
 
-uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension) {
+TQoZxCellColors TQoZxSpectrumEngine::StandardColors(uint8_t attribute) {
+  int ink = 0, paper = 0;
+  SplitSpectrumAttribute(attribute, ink, paper);
+  return TQoZxCellColors{static_cast<uint32_t>(paper), static_cast<uint32_t>(ink)};
+}
+
+uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension,
+                         const char* alternative) {
   if (source.Size != size) return 0;
-  return source.Extension == extension ? kQoDetectSize | kQoDetectExtension : kQoDetectSize;
+  const bool own =
+      source.Extension == extension || (alternative && source.Extension == alternative);
+  return own ? kQoDetectSize | kQoDetectExtension : kQoDetectSize;
 }

@@ -37,39 +37,54 @@ void SetFlashColorPalette(TQoPalette256& palette, uint8_t paletteType);
 void QoBuildZxGigaPalette(TQoPalette256& palette, TQoPalette256& source, uint8_t paletteType,
                           uint8_t calcMode);
 
+// The palette indices of a cell.
+struct TQoZxCellColors {
+  uint32_t Paper = 0;
+  uint32_t Ink = 0;
+};
+
 // The base of every ZX Spectrum engine.
 class TQoZxSpectrumEngine : public TQoSourceEngine {
  public:
   TQoZxSpectrumEngine(TQoLoadSource& source, const char* className);
 
  protected:
-  // Draws one standard screen (pixels and attributes at offset) with PlotMono8 into bmp,
-  // its row y going to picture row rowOf(y).
-  template <class RowOf>
-  void DrawColorScreen(TQoBitmap& bmp, std::size_t offset, RowOf rowOf) const {
+  // As the machine shows an attribute: ink and paper, each plus 8 when bright; flash, a
+  // blink, is ignored by still pictures.
+  static TQoZxCellColors StandardColors(uint8_t attribute);
+
+  // Draws one standard screen (pixels and attributes at offset) into bmp: screen row y
+  // goes to picture row rowOf(y), screen column byte c to bitmap column firstColumn + c,
+  // and colorsOf(attribute) gives the cell's paper and ink indices.
+  template <class RowOf, class ColorsOf = TQoZxCellColors (*)(uint8_t)>
+  void DrawColorScreen(TQoBitmap& bmp, std::size_t offset, RowOf rowOf, int firstColumn = 0,
+                       ColorsOf colorsOf = &StandardColors) const {
     const TQoByteView bytes = Bytes();
     for (int y = 0; y < 192; ++y) {
+      const int row = rowOf(y);
       for (int c = 0; c < 32; ++c) {
-        int ink = 0, paper = 0;
-        SplitSpectrumAttribute(bytes.U8(offset + kZxScreenPixelBytes + 32 * (y >> 3) + c), ink,
-                               paper);
+        const TQoZxCellColors colors =
+            colorsOf(bytes.U8(offset + kZxScreenPixelBytes + 32 * (y >> 3) + c));
         const uint8_t value = bytes.U8(offset + QoZxPixelOffset(y, c));
-        const int row = rowOf(y);
-        if (bmp.BitsPerPixel == 4 && bmp.Width >= 256 && row >= 0 && row < bmp.Height) {
+        const int column = firstColumn + c;
+        if (bmp.BitsPerPixel == 4 && 8 * (column + 1) <= bmp.Width && row >= 0 &&
+            row < bmp.Height && colors.Paper < 16 && colors.Ink < 16) {
           // Two pixels per byte, left one in the high nibble: write the cell's 4 bytes.
-          uint8_t* out = bmp.GetScanLine(row) + 4 * c;
+          uint8_t* out = bmp.GetScanLine(row) + 4 * column;
           for (int k = 0; k < 4; ++k) {
-            const int left = (value & (0x80 >> (2 * k))) ? ink : paper;
-            const int right = (value & (0x40 >> (2 * k))) ? ink : paper;
+            const uint32_t left = (value & (0x80 >> (2 * k))) ? colors.Ink : colors.Paper;
+            const uint32_t right = (value & (0x40 >> (2 * k))) ? colors.Ink : colors.Paper;
             out[k] = static_cast<uint8_t>(left << 4 | right);
           }
         } else {
-          PlotMono8(bmp, value, static_cast<uint32_t>(paper), static_cast<uint32_t>(ink), c, row);
+          PlotMono8(bmp, value, colors.Paper, colors.Ink, column, row);
         }
       }
     }
   }
 };
 
-// Size-only detection: Size|Extension when the extension is the format's, Size otherwise.
-uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension);
+// Size-only detection: Size|Extension when the extension is the format's (or its
+// alternative), Size otherwise.
+uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension,
+                         const char* alternative = nullptr);

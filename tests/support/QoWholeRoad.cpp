@@ -18,13 +18,7 @@ TQoCarvedSource::TQoCarvedSource(const std::string& name, const uint8_t* data, i
 const TQoLoadSourceRec* TQoCarvedSource::GetCompanion(const std::string& name) {
   if (!hasCompanion_) return nullptr;
   companion_.Name = name;
-  const std::size_t dot = name.rfind('.');
-  companion_.Extension.clear();
-  if (dot != std::string::npos) {
-    for (char c : name.substr(dot)) {
-      companion_.Extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    }
-  }
+  companion_.Extension = QoLowerExtension(name);
   return &companion_;
 }
 
@@ -91,14 +85,10 @@ const std::vector<std::string>& QoRegistryExtensions(const TQoEngineRegistry& re
   static std::vector<std::string> extensions;
   if (cachedFor == &registry) return extensions;
   extensions.clear();
-  TQoMemoryLoadSource empty("empty", nullptr, 0, false);
   for (const TQoEngineClass& engineClass : registry.Classes()) {
-    try {
-      std::unique_ptr<TQoSourceEngine> engine = engineClass.Create(empty);
-      if (!engine->DefaultExtension.empty()) extensions.push_back(engine->DefaultExtension);
-    } catch (...) {
-      // Engines that need data to be built are reached through the other extensions.
-    }
+    // Engines that need data to be built are reached through the other extensions.
+    const std::string extension = QoDescribeEngineClass(engineClass).DefaultExtension;
+    if (!extension.empty()) extensions.push_back(extension);
   }
   // Wrapper and inner extensions that no engine names as its default.
   for (const char* extra : {".bin", ".$c", ".flash.scr", ".zxb"}) extensions.push_back(extra);
