@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -64,6 +66,12 @@ std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
   for (int i = 0; i < count; ++i) {
     colors[static_cast<std::size_t>(i)] = Palette->GetRGBQuad(i) | 0xFF000000u;
   }
+  // At 4 bits a byte holds two pixels: one lookup gives both.
+  std::vector<std::array<uint32_t, 2>> pairs;
+  if (BitsPerPixel == 4) {
+    pairs.resize(256);
+    for (std::size_t b = 0; b < 256; ++b) pairs[b] = {colors[b >> 4], colors[b & 0x0F]};
+  }
   for (int32_t y = 0; y < Height; ++y) {
     uint32_t* row = result->ScanLine(y);
     const uint8_t* in = GetScanLine(y);
@@ -74,10 +82,7 @@ std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
         break;
       case 4: {
         int32_t x = 0;
-        for (; x + 1 < Width; x += 2) {
-          row[x] = colors[in[x >> 1] >> 4];
-          row[x + 1] = colors[in[x >> 1] & 0x0F];
-        }
+        for (; x + 1 < Width; x += 2) std::memcpy(row + x, pairs[in[x >> 1]].data(), 8);
         if (x < Width) row[x] = colors[in[x >> 1] >> 4];
         break;
       }

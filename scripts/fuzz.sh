@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and runs each for FUZZ_SECONDS (default 60). Seeds come from the built-in example
+# and runs each of FUZZ_TARGETS (default "decode depack") for FUZZ_SECONDS (default 60). Seeds come from the built-in example
 # pictures and, when present, the sample pictures (copied at run time, never committed).
 # Findings land in build/fuzz/findings; corpora grow in build/fuzz/corpus-* between runs.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 SECONDS_EACH=${FUZZ_SECONDS:-60}
+TARGETS=${FUZZ_TARGETS:-decode depack}
 B=build/fuzz
 if [ ! -f $B/build.ninja ]; then
   CC=clang CXX=clang++ cmake -S . -B $B -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -25,7 +26,7 @@ $B/orvalon-fuzz-seeds $B/corpus-decode "${seed_files[@]}"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
-for target in decode depack; do
+for target in $TARGETS; do
   echo "fuzzing $target for $SECONDS_EACH s"
   $B/orvalon-fuzz-$target -max_total_time="$SECONDS_EACH" -max_len=4194304 -timeout=10 \
     -rss_limit_mb=2048 -artifact_prefix=$B/findings/$target- -print_final_stats=1 \

@@ -2,6 +2,7 @@
 // The ZX Spectrum screen: 256 x 192 pixels in an interleaved order, coloured by one
 // attribute byte per 8 x 8 cell, and the palettes of its five colour models.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -59,25 +60,32 @@ class TQoZxSpectrumEngine : public TQoSourceEngine {
   template <class RowOf, class ColorsOf = TQoZxCellColors (*)(uint8_t)>
   void DrawColorScreen(TQoBitmap& bmp, std::size_t offset, RowOf rowOf, int firstColumn = 0,
                        ColorsOf colorsOf = &StandardColors) const {
-    const TQoByteView bytes = Bytes();
-    for (int y = 0; y < 192; ++y) {
-      const int row = rowOf(y);
-      for (int c = 0; c < 32; ++c) {
-        const TQoZxCellColors colors =
-            colorsOf(bytes.U8(offset + kZxScreenPixelBytes + 32 * (y >> 3) + c));
-        const uint8_t value = bytes.U8(offset + QoZxPixelOffset(y, c));
-        const int column = firstColumn + c;
-        if (bmp.BitsPerPixel == 4 && 8 * (column + 1) <= bmp.Width && row >= 0 &&
-            row < bmp.Height && colors.Paper < 16 && colors.Ink < 16) {
-          // Two pixels per byte, left one in the high nibble: write the cell's 4 bytes.
-          uint8_t* out = bmp.GetScanLine(row) + 4 * column;
-          for (int k = 0; k < 4; ++k) {
-            const uint32_t left = (value & (0x80 >> (2 * k))) ? colors.Ink : colors.Paper;
-            const uint32_t right = (value & (0x40 >> (2 * k))) ? colors.Ink : colors.Paper;
-            out[k] = static_cast<uint8_t>(left << 4 | right);
+    // The whole screen is checked once; cell colours are worked out once per cell, not
+    // once per pixel line.
+    const uint8_t* screen = Bytes().Ptr(offset, kZxScreenPixelBytes + 768);
+    const uint8_t* attributes = screen + kZxScreenPixelBytes;
+    std::array<TQoZxCellColors, 32> cells;
+    for (int cellRow = 0; cellRow < 24; ++cellRow) {
+      for (int c = 0; c < 32; ++c) cells[c] = colorsOf(attributes[32 * cellRow + c]);
+      for (int y = 8 * cellRow; y < 8 * cellRow + 8; ++y) {
+        const int row = rowOf(y);
+        const uint8_t* pixels = screen + QoZxPixelOffset(y, 0);
+        for (int c = 0; c < 32; ++c) {
+          const TQoZxCellColors colors = cells[c];
+          const uint8_t value = pixels[c];
+          const int column = firstColumn + c;
+          if (bmp.BitsPerPixel == 4 && 8 * (column + 1) <= bmp.Width && row >= 0 &&
+              row < bmp.Height && colors.Paper < 16 && colors.Ink < 16) {
+            // Two pixels per byte, left one in the high nibble: write the cell's 4 bytes.
+            uint8_t* out = bmp.GetScanLine(row) + 4 * column;
+            for (int k = 0; k < 4; ++k) {
+              const uint32_t left = (value & (0x80 >> (2 * k))) ? colors.Ink : colors.Paper;
+              const uint32_t right = (value & (0x40 >> (2 * k))) ? colors.Ink : colors.Paper;
+              out[k] = static_cast<uint8_t>(left << 4 | right);
+            }
+          } else {
+            PlotMono8(bmp, value, colors.Paper, colors.Ink, column, row);
           }
-        } else {
-          PlotMono8(bmp, value, colors.Paper, colors.Ink, column, row);
         }
       }
     }
