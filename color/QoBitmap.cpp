@@ -57,6 +57,34 @@ TQoBitmap* TQoBitmap::AddFrame(const TQoPalette* palette) {
   return Frames->Add(QoCreateBitmapFor(Width, Height, palette));
 }
 
+void TQoBitmap::SetRow(int32_t y, const uint32_t* values, int32_t count) {
+  if (y < 0 || y >= Height) return;
+  const int32_t n = std::min(count, Width);
+  uint8_t* row = GetScanLine(y);
+  switch (BitsPerPixel) {
+    case 8:
+      for (int32_t x = 0; x < n; ++x) row[x] = static_cast<uint8_t>(values[x]);
+      break;
+    case 4:
+      for (int32_t x = 0; x < n; ++x) {
+        uint8_t& cell = row[x >> 1];
+        const auto nibble = static_cast<uint8_t>(values[x] & 0x0F);
+        cell = (x & 1) ? static_cast<uint8_t>((cell & 0xF0) | nibble)
+                       : static_cast<uint8_t>((cell & 0x0F) | nibble << 4);
+      }
+      break;
+    case 1:
+      for (int32_t x = 0; x < n; ++x) {
+        const auto mask = static_cast<uint8_t>(0x80u >> (x & 7));
+        uint8_t& cell = row[x >> 3];
+        cell = static_cast<uint8_t>((values[x] & 1) ? (cell | mask) : (cell & ~mask));
+      }
+      break;
+    default:
+      for (int32_t x = 0; x < n; ++x) SetPixel(x, y, values[x]);
+  }
+}
+
 std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
   auto result = std::make_unique<TQoBitmap32>(Width, Height);
   // One lookup per pixel: the palette's colours, opaque; indices beyond it are black.

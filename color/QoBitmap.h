@@ -88,6 +88,9 @@ class TQoBitmap : public TQoBitmapData {
 
   uint8_t* GetScanLine(int32_t y);
   const uint8_t* GetScanLine(int32_t y) const;
+  // Stores count pixel values (indices, or 0x00RRGGBB at 24 bits) from x = 0 of row y;
+  // values beyond the width are dropped, a row outside the bitmap is ignored.
+  void SetRow(int32_t y, const uint32_t* values, int32_t count);
 
   // A frame of the same size whose kind follows the palette: up to 2 colours 1-bit,
   // up to 16 4-bit, up to 256 8-bit, none or more 24-bit. Frames owns it.

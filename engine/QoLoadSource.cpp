@@ -111,6 +111,11 @@ int32_t RatingOf(uint8_t flags) {
 
 }  // namespace
 
+std::string QoReplaceExtension(const std::string& name, const std::string& extension) {
+  const std::size_t cut = name.size() - QoLowerExtension(name).size();
+  return name.substr(0, cut) + extension;
+}
+
 std::string QoLowerExtension(const std::string& name) {
   std::size_t dot = std::string::npos;
   for (std::size_t i = name.size(); i-- > 0;) {

@@ -15,6 +15,8 @@
 
 // The extension of a bare file name, lower-cased (ASCII), with its dot; empty when none.
 std::string QoLowerExtension(const std::string& name);
+// name with its extension (if any) replaced by extension, which carries its dot.
+std::string QoReplaceExtension(const std::string& name, const std::string& extension);
 // True when name ends in lowerTail, ignoring ASCII case ("pic.FLASH.scr", ".flash.scr").
 bool QoNameEndsWith(const std::string& name, const std::string& lowerTail);
 

@@ -1,5 +1,6 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 
 namespace {
@@ -13,6 +14,7 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 constexpr TQoModuleRegistration kModules[] = {
+    RegisterAtariSTEngines,
     RegisterZxSpectrumEngines,
 };
 
