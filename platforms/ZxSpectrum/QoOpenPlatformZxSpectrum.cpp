@@ -1,13 +1,13 @@
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 
 #include "color/QoPaletteTypes.h"
+#include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
 
 namespace {
 
 constexpr int32_t kInterlacedBytes = 2 * kZxScreenBytes;
 constexpr int32_t kTricolorBytes = 3 * kZxScreenPixelBytes;
-constexpr int32_t kBscBorderBytes = 4224;
-constexpr int32_t kBscBytes = kZxScreenBytes + kBscBorderBytes;
+constexpr int32_t kBscBytes = kZxScreenBytes + kZxBorderBytes;
 
 }  // namespace
 
@@ -292,21 +292,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBscEngine::Decode() {
   // The screen, 64 pixels (8 columns) in from the left and the top.
   DrawColorScreen(
       *bmp, 0, [](int y) { return y + 64; }, 8);
-  TQoByteCursor border(Bytes().From(kZxScreenBytes));
-  auto cells = [&](int y, int x) {  // one byte: two 8-pixel cells from x
-    const uint8_t value = border.Next();
-    for (int i = 0; i < 16; ++i) {
-      bmp->SetPixel(x + i, y, static_cast<uint32_t>(i < 8 ? value & 7 : (value >> 3) & 7));
-    }
-  };
-  for (int y = 0; y < Height; ++y) {
-    if (y < 64 || y >= 256) {
-      for (int b = 0; b < 24; ++b) cells(y, 16 * b);
-    } else {
-      for (int b = 0; b < 4; ++b) cells(y, 16 * b);
-      for (int b = 0; b < 4; ++b) cells(y, 320 + 16 * b);
-    }
-  }
+  DrawZxBorder(*bmp, Bytes().Sub(kZxScreenBytes, kZxBorderBytes));
   return bmp;
 }
 
@@ -314,9 +300,22 @@ void RegisterZxSpectrumEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBWEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumColorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumFlashColorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumMulticolorMLTEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumMulticolorMTLEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumMulticolorMCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumMulticolor2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumMulticolor2AFLEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBWGigaEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumGigaEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumColorInterlacedEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumGigaMGEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumGigaMG1Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumAtrEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumHlrEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumStlEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumTricolorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumChrEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBscEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBmc4Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBspEngine>());
 }

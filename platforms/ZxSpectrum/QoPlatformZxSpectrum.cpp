@@ -105,6 +105,24 @@ TQoZxCellColors TQoZxSpectrumEngine::StandardColors(uint8_t attribute) {
   return TQoZxCellColors{static_cast<uint32_t>(paper), static_cast<uint32_t>(ink)};
 }
 
+void TQoZxSpectrumEngine::DrawZxBorder(TQoBitmap& bmp, TQoByteView border) {
+  TQoByteCursor cursor(border);
+  auto cells = [&](int y, int x) {
+    const uint8_t value = cursor.Next();
+    for (int i = 0; i < 16; ++i) {
+      bmp.SetPixel(x + i, y, static_cast<uint32_t>(i < 8 ? value & 7 : (value >> 3) & 7));
+    }
+  };
+  for (int y = 0; y < 304; ++y) {
+    if (y < 64 || y >= 256) {
+      for (int b = 0; b < 24; ++b) cells(y, 16 * b);
+    } else {
+      for (int b = 0; b < 4; ++b) cells(y, 16 * b);
+      for (int b = 0; b < 4; ++b) cells(y, 320 + 16 * b);
+    }
+  }
+}
+
 uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension,
                          const char* alternative) {
   if (source.Size != size) return 0;

@@ -12,6 +12,7 @@
 inline constexpr int kZxScreenPixelBytes = 6144;
 inline constexpr int kZxScreenBytes = 6912;
 inline constexpr int kZxAttributeBytes = 768;
+inline constexpr int kZxBorderBytes = 4224;
 
 // Offset of pixel row y (0..191), column byte c (0..31) in a standard screen: the screen
 // is three thirds of 64 rows, and inside a third the rows step by character line first.
@@ -53,6 +54,11 @@ class TQoZxSpectrumEngine : public TQoSourceEngine {
   // As the machine shows an attribute: ink and paper, each plus 8 when bright; flash, a
   // blink, is ignored by still pictures.
   static TQoZxCellColors StandardColors(uint8_t attribute);
+
+  // The border of a 384 x 304 picture around a screen at (64, 64), from its 4,224 bytes:
+  // each byte gives two 8-pixel cells, bits 0-2 the left one and bits 3-5 the right one
+  // (no bright); 24 cells per line above and below the screen, 4 on each side beside it.
+  static void DrawZxBorder(TQoBitmap& bmp, TQoByteView border);
 
   // Draws one standard screen (pixels and attributes at offset) into bmp: screen row y
   // goes to picture row rowOf(y), screen column byte c to bitmap column firstColumn + c,

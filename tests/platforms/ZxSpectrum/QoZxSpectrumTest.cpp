@@ -46,12 +46,28 @@ TEST(QoZxSpectrumTest, RegistersTheFamilyInOrder) {
   std::vector<std::string> names;
   const TQoEngineRegistry registry = ZxRegistry();
   for (const TQoEngineClass& c : registry.Classes()) names.push_back(c.Name);
-  EXPECT_EQ(
-      (std::vector<std::string>{
-          "TQoZxSpectrumBWEngine", "TQoZxSpectrumColorEngine", "TQoZxSpectrumFlashColorEngine",
-          "TQoZxSpectrumColorInterlacedEngine", "TQoZxSpectrumAtrEngine",
-          "TQoZxSpectrumTricolorEngine", "TQoZxSpectrumChrEngine", "TQoZxSpectrumBscEngine"}),
-      names);
+  EXPECT_EQ((std::vector<std::string>{"TQoZxSpectrumBWEngine",
+                                      "TQoZxSpectrumColorEngine",
+                                      "TQoZxSpectrumFlashColorEngine",
+                                      "TQoZxSpectrumMulticolorMLTEngine",
+                                      "TQoZxSpectrumMulticolorMTLEngine",
+                                      "TQoZxSpectrumMulticolorMCEngine",
+                                      "TQoZxSpectrumMulticolor2Engine",
+                                      "TQoZxSpectrumMulticolor2AFLEngine",
+                                      "TQoZxSpectrumBWGigaEngine",
+                                      "TQoZxSpectrumGigaEngine",
+                                      "TQoZxSpectrumColorInterlacedEngine",
+                                      "TQoZxSpectrumGigaMGEngine",
+                                      "TQoZxSpectrumGigaMG1Engine",
+                                      "TQoZxSpectrumAtrEngine",
+                                      "TQoZxSpectrumHlrEngine",
+                                      "TQoZxSpectrumStlEngine",
+                                      "TQoZxSpectrumTricolorEngine",
+                                      "TQoZxSpectrumChrEngine",
+                                      "TQoZxSpectrumBscEngine",
+                                      "TQoZxSpectrumBmc4Engine",
+                                      "TQoZxSpectrumBspEngine"}),
+            names);
 }
 
 TEST(QoZxSpectrumTest, InterleavedRowAddresses) {
@@ -66,7 +82,9 @@ TEST(QoZxSpectrumTest, InterleavedRowAddresses) {
   screen[32] = 0x80;    // row 8, leftmost pixel
   screen[2048] = 0x01;  // row 64, pixel 7
   TDetected d = DetectBytes("mono.scr", screen);
-  ASSERT_EQ(1, d.Engines->Count());
+  // The attribute-only multicolour screen has the same size; the extension decides.
+  ASSERT_EQ(2, d.Engines->Count());
+  EXPECT_EQ("TQoZxSpectrumBWEngine", d.Engines->GetEngine(0)->EngineClass);
   auto bmp = d.Engines->GetEngine(0)->Decode();
   EXPECT_EQ(1u, bmp->GetPixel(0, 8));
   EXPECT_EQ(1u, bmp->GetPixel(7, 64));
@@ -151,7 +169,9 @@ TEST(QoZxSpectrumTest, InterlacedAtrTricolorAndBorder) {
   pair[6912 + QoZxPixelOffset(1, 0)] = 0x80;  // second screen, row 1
   pair[6912 + 6144] = 0x07;
   TDetected lce = DetectBytes("pic.lce", pair);
-  ASSERT_EQ(1, lce.Engines->Count());
+  // A gigascreen pair has the same size; the extension puts the interlaced pair first.
+  ASSERT_EQ(2, lce.Engines->Count());
+  EXPECT_EQ("TQoZxSpectrumColorInterlacedEngine", lce.Engines->GetEngine(0)->EngineClass);
   TQoSourceEngine& interlaced = *lce.Engines->GetEngine(0);
   EXPECT_EQ(47, interlaced.AspectIndex);
   auto bmp = interlaced.Decode();
@@ -238,6 +258,18 @@ TEST(QoZxSpectrumTest, RealScreensAreRecognisedAndDecode) {
       {"zx-chr$", "TQoZxSpectrumChrEngine"},
       {"zx-tricolor", "TQoZxSpectrumTricolorEngine"},
       {"zx-ulaplus-scr", ""},  // a screen with a palette appended: not a plain size
+      {"zx-border-multicolor", "TQoZxSpectrumBmc4Engine"},
+      {"zx-border-screen-packed", "TQoZxSpectrumBspEngine"},
+      {"zx-gigascreen", "TQoZxSpectrumGigaEngine"},
+      {"zx-hlr", "TQoZxSpectrumHlrEngine"},
+      {"zx-ifl", "TQoZxSpectrumMulticolor2Engine"},
+      {"zx-mlt", "TQoZxSpectrumMulticolorMLTEngine"},
+      {"zx-multiartist-mg1", "TQoZxSpectrumGigaMG1Engine"},
+      {"zx-multiartist-mg2", "TQoZxSpectrumGigaMGEngine"},
+      {"zx-multiartist-mg4", "TQoZxSpectrumGigaMGEngine"},
+      {"zx-multiartist-mg8", "TQoZxSpectrumGigaMGEngine"},
+      {"zx-multicolor-8x2", "TQoZxSpectrumMulticolorMCEngine"},
+      {"zx-stellar", "TQoZxSpectrumStlEngine"},
   };
   // Pinned after checking each picture by eye.
   const std::map<std::string, std::string> pinned = {
@@ -256,6 +288,18 @@ TEST(QoZxSpectrumTest, RealScreensAreRecognisedAndDecode) {
       {"zxspectrum/zx81.scr", "d15de7f81e306d32"},
       {"zxspectrum/monochrome.scr", "381184030f0660d9"},
       {"zxspectrum/example.3", "b3bae8536f769ad6"},
+      {"zxspectrum/example.bmc4", "9885fdcf0f43ccbe"},
+      {"zxspectrum/example.bsp", "530b335f52941efe"},
+      {"zxspectrum/example.img", "6db5d523a184fcef"},
+      {"zxspectrum/example.hlr", "a07f1e2de030756d"},
+      {"zxspectrum/example.ifl", "657de52689d15831"},
+      {"zxspectrum/example.mlt", "a75cffd9d447db23"},
+      {"zxspectrum/example.mg1", "b6b7343a7ae59fc8"},
+      {"zxspectrum/example.mg2", "4c4f27cfe628bf1f"},
+      {"zxspectrum/example.mg4", "4354eb8b23041add"},
+      {"zxspectrum/example.mg8", "ca346d14685dcdcd"},
+      {"zxspectrum/example.mc", "1bb7b7e462dda33c"},
+      {"zxspectrum/example.stl", "67ff802c0a77c2c0"},
   };
   int decoded = 0;
   for (const auto& [format, engineClass] : expectedEngine) {
@@ -278,5 +322,5 @@ TEST(QoZxSpectrumTest, RealScreensAreRecognisedAndDecode) {
       ++decoded;
     }
   }
-  EXPECT_GE(decoded, 15);
+  EXPECT_GE(decoded, 27);
 }

@@ -1,0 +1,478 @@
+#include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
+
+#include <array>
+#include <string>
+
+#include "color/QoPaletteTypes.h"
+#include "engine/QoErrors.h"
+
+namespace {
+
+constexpr const char* kMulticolorDescription = " multicolor image";
+
+// The offset of pixel line y, column byte c of a screen at base: interleaved as the
+// machine shows it, or line after line.
+std::size_t PixelAt(std::size_t base, int y, int c, bool linear = false) {
+  return base + (linear ? static_cast<std::size_t>(32 * y + c) : QoZxPixelOffset(y, c));
+}
+
+// The offset of the attribute for pixel line y, column c in a table of rows of 32 bytes,
+// one row per `lines` pixel lines.
+std::size_t AttributeAt(std::size_t table, int y, int c, int lines) {
+  return table + static_cast<std::size_t>(32 * (y / lines) + c);
+}
+
+uint8_t SignatureRating(bool ownExtension) {
+  return ownExtension ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
+                      : kQoDetectSignature | kQoDetectSize;
+}
+
+}  // namespace
+
+// Multicolour screens.
+
+template <const TQoZxMulticolorFormat& F>
+uint8_t TQoZxSpectrumMulticolorEngine<F>::Detect(TQoLoadSource& source) {
+  return QoZxDetectBySize(source, F.FileSize, F.Extension);
+}
+
+template <const TQoZxMulticolorFormat& F>
+TQoZxSpectrumMulticolorEngine<F>::TQoZxSpectrumMulticolorEngine(TQoLoadSource& source)
+    : TQoZxSpectrumPalettedEngine(source, F.ClassName) {
+  DefaultExtension = F.Extension;
+  Description = kMulticolorDescription;
+  Width = 256;
+  Height = 192;
+  ColorDepth = 4;
+}
+
+template <const TQoZxMulticolorFormat& F>
+std::unique_ptr<TQoBitmap> TQoZxSpectrumMulticolorEngine<F>::Decode() {
+  SetZxPalette16(*Palette, PaletteType);
+  auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  const TQoByteView bytes = Bytes();
+  for (int y = 0; y < Height; ++y) {
+    for (int c = 0; c < 32; ++c) {
+      const TQoZxCellColors colors =
+          StandardColors(bytes.U8(AttributeAt(kZxScreenPixelBytes, y, c, F.LinesPerAttributeRow)));
+      PlotMono8(*bmp, bytes.U8(PixelAt(0, y, c, F.LinearPixels)), colors.Paper, colors.Ink, c, y);
+    }
+  }
+  return bmp;
+}
+
+template class TQoZxSpectrumMulticolorEngine<kQoZxMltFormat>;
+template class TQoZxSpectrumMulticolorEngine<kQoZxMcFormat>;
+template class TQoZxSpectrumMulticolorEngine<kQoZxIflFormat>;
+
+template <const TQoZxAttributeFormat& F>
+uint8_t TQoZxSpectrumAttributeMulticolorEngine<F>::Detect(TQoLoadSource& source) {
+  return QoZxDetectBySize(source, F.FileSize, F.Extension);
+}
+
+template <const TQoZxAttributeFormat& F>
+TQoZxSpectrumAttributeMulticolorEngine<F>::TQoZxSpectrumAttributeMulticolorEngine(
+    TQoLoadSource& source)
+    : TQoZxSpectrumPalettedEngine(source, F.ClassName) {
+  DefaultExtension = F.Extension;
+  Description = kMulticolorDescription;
+  Width = 64;
+  Height = F.FileSize / 32;
+  ColorDepth = 4;
+  AspectIndex = F.AspectIndex;
+  AspectMask |= uint64_t{1} << F.AspectIndex;
+}
+
+template <const TQoZxAttributeFormat& F>
+std::unique_ptr<TQoBitmap> TQoZxSpectrumAttributeMulticolorEngine<F>::Decode() {
+  SetZxPalette16(*Palette, PaletteType);
+  auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  const uint8_t* cells = Bytes().Ptr(0, static_cast<std::size_t>(32 * Height));
+  std::array<uint32_t, 64> row;
+  for (int y = 0; y < Height; ++y) {
+    for (int c = 0; c < 32; ++c) {
+      const TQoZxCellColors colors = StandardColors(cells[32 * y + c]);
+      row[static_cast<std::size_t>(2 * c)] = colors.Paper;
+      row[static_cast<std::size_t>(2 * c + 1)] = colors.Ink;
+    }
+    bmp->SetRow(y, row.data(), 64);
+  }
+  return bmp;
+}
+
+template class TQoZxSpectrumAttributeMulticolorEngine<kQoZxMtlFormat>;
+template class TQoZxSpectrumAttributeMulticolorEngine<kQoZxAflFormat>;
+
+// BMC4: pixels, attributes for the top and the bottom half of every character row, and
+// the border.
+
+namespace {
+
+constexpr int32_t kBmc4Bytes = 11904;
+constexpr std::size_t kBmc4LowerAttributes = kZxScreenBytes;
+constexpr std::size_t kBmc4Border = 7680;
+
+}  // namespace
+
+uint8_t TQoZxSpectrumBmc4Engine::Detect(TQoLoadSource& source) {
+  return QoZxDetectBySize(source, kBmc4Bytes, ".bmc4");
+}
+
+TQoZxSpectrumBmc4Engine::TQoZxSpectrumBmc4Engine(TQoLoadSource& source)
+    : TQoZxSpectrumPalettedEngine(source, ClassName) {
+  DefaultExtension = ".bmc4";
+  Width = 384;
+  Height = 304;
+  ColorDepth = 4;
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumBmc4Engine::Decode() {
+  SetZxPalette16(*Palette, PaletteType);
+  auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+  const TQoByteView bytes = Bytes();
+  for (int y = 0; y < 192; ++y) {
+    const std::size_t table = (y & 7) < 4 ? kZxScreenPixelBytes : kBmc4LowerAttributes;
+    for (int c = 0; c < 32; ++c) {
+      const TQoZxCellColors colors = StandardColors(bytes.U8(AttributeAt(table, y, c, 8)));
+      PlotMono8(*bmp, bytes.U8(PixelAt(0, y, c)), colors.Paper, colors.Ink, 8 + c, 64 + y);
+    }
+  }
+  DrawZxBorder(*bmp, bytes.Sub(kBmc4Border, kZxBorderBytes));
+  return bmp;
+}
+
+// Gigascreen.
+
+TQoBaseZxSpectrumGigaEngine::TQoBaseZxSpectrumGigaEngine(TQoLoadSource& source,
+                                                         const char* className)
+    : TQoZxSpectrumEngine(source, className) {
+  PaletteType = SetDefaultSpectrumPaletteTypes();
+  CalcModes = 3;
+  CalcMode = 0;
+  FrameCount = 2;
+  Width = 256;
+  Height = 192;
+  ColorDepth = 8;
+}
+
+void TQoBaseZxSpectrumGigaEngine::BuildGigaPalette() {
+  EnsureSourcePalette();
+  QoBuildZxGigaPalette(*Palette, *SourcePalette, PaletteType, CalcMode);
+  PaletteColumns = 16;
+}
+
+std::unique_ptr<TQoBitmap> TQoBaseZxSpectrumGigaEngine::NewGigaPicture(TQoBitmap*& frame1,
+                                                                       TQoBitmap*& frame2) {
+  auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+  frame1 = bmp->AddFrame(SourcePalette.get());
+  frame2 = bmp->AddFrame(SourcePalette.get());
+  return bmp;
+}
+
+namespace {
+
+constexpr int32_t kGigaBytes = 2 * kZxScreenBytes;
+
+}  // namespace
+
+uint8_t TQoZxSpectrumGigaEngine::Detect(TQoLoadSource& source) {
+  return QoZxDetectBySize(source, kGigaBytes, ".img");
+}
+
+TQoZxSpectrumGigaEngine::TQoZxSpectrumGigaEngine(TQoLoadSource& source)
+    : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
+  DefaultExtension = ".img";
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumGigaEngine::Decode() {
+  BuildGigaPalette();
+  TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
+  auto bmp = NewGigaPicture(frame1, frame2);
+  const TQoByteView bytes = Bytes();
+  DrawGigaCells(
+      *bmp, frame1, frame2, 32, 192,
+      [&](int s, int y, int c) { return bytes.U8(PixelAt(s * kZxScreenBytes, y, c)); },
+      [&](int s, int y, int c) {
+        return bytes.U8(AttributeAt(s * kZxScreenBytes + kZxScreenPixelBytes, y, c, 8));
+      });
+  return bmp;
+}
+
+// BSP: "bsp", 0xC0, 0, a byte, title and author of 32 characters, two screens.
+
+namespace {
+
+constexpr std::size_t kBspScreens = 72;
+constexpr int32_t kBspMinimum = kBspScreens + kGigaBytes;
+
+std::string TrimmedText(TQoByteView bytes, std::size_t offset, std::size_t length) {
+  const uint8_t* p = bytes.Ptr(offset, length);
+  std::string text(reinterpret_cast<const char*>(p), length);
+  const std::size_t first = text.find_first_not_of(" \0", 0, 2);
+  if (first == std::string::npos) return std::string();
+  const std::size_t last = text.find_last_not_of(" \0", std::string::npos, 2);
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+uint8_t TQoZxSpectrumBspEngine::Detect(TQoLoadSource& source) {
+  const TQoByteView bytes = source.Bytes();
+  if (source.Size < kBspMinimum || !bytes.Matches(0, "bsp") || bytes.U8(3) != 0xC0 ||
+      bytes.U8(4) != 0) {
+    return 0;
+  }
+  return SignatureRating(source.Extension == ".bsp");
+}
+
+TQoZxSpectrumBspEngine::TQoZxSpectrumBspEngine(TQoLoadSource& source)
+    : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
+  DefaultExtension = ".bsp";
+  Width = 384;
+  Height = 304;
+  const std::string title = TrimmedText(Bytes(), 6, 32);
+  const std::string author = TrimmedText(Bytes(), 38, 32);
+  InfoTitle = !title.empty() && !author.empty() ? title + " / " + author : title + author;
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
+  BuildGigaPalette();
+  TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
+  auto bmp = NewGigaPicture(frame1, frame2);
+  const TQoByteView bytes = Bytes();
+  auto screen = [](int s) { return kBspScreens + static_cast<std::size_t>(s) * kZxScreenBytes; };
+  DrawGigaCells(
+      *bmp, frame1, frame2, 32, 192,
+      [&](int s, int y, int c) { return bytes.U8(PixelAt(screen(s), y, c)); },
+      [&](int s, int y, int c) {
+        return bytes.U8(AttributeAt(screen(s) + kZxScreenPixelBytes, y, c, 8));
+      },
+      8, 64);
+  return bmp;
+}
+
+// MultiArtist: "MGH", 1, the attribute height, 251 bytes, then two pixel screens and the
+// two attribute tables.
+
+namespace {
+
+constexpr std::size_t kMgPixels = 256;
+constexpr std::size_t kMgAttributes = kMgPixels + 2 * kZxScreenPixelBytes;  // 12,544
+constexpr int32_t kMg1Bytes = 19456;
+
+bool IsMultiArtist(TQoByteView bytes, int attributeHeight) {
+  return bytes.Matches(0, "MGH") && bytes.U8(3) == 1 && bytes.U8(4) == attributeHeight;
+}
+
+int32_t MgSize(int attributeHeight) {
+  return static_cast<int32_t>(kMgAttributes) + 1536 * 8 / attributeHeight;
+}
+
+}  // namespace
+
+uint8_t TQoZxSpectrumGigaMGEngine::Detect(TQoLoadSource& source) {
+  for (int a : {8, 4, 2}) {
+    if (source.Size == MgSize(a) && IsMultiArtist(source.Bytes(), a)) {
+      return SignatureRating(source.Extension == ".mg" + std::to_string(a));
+    }
+  }
+  return 0;
+}
+
+TQoZxSpectrumGigaMGEngine::TQoZxSpectrumGigaMGEngine(TQoLoadSource& source)
+    : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
+  const int a = Bytes().U8(4);
+  if ((a != 2 && a != 4 && a != 8) || source.Size != MgSize(a)) qo::RaiseInternalError();
+  attributeHeight_ = a;
+  ModeName = "MultiArtist";
+  Description = " MG" + std::to_string(a) + " image";
+  DefaultExtension = ".mg" + std::to_string(a);
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumGigaMGEngine::Decode() {
+  BuildGigaPalette();
+  TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
+  auto bmp = NewGigaPicture(frame1, frame2);
+  const TQoByteView bytes = Bytes();
+  const int a = attributeHeight_;
+  const std::size_t tableBytes = 768 * 8 / static_cast<std::size_t>(a);
+  DrawGigaCells(
+      *bmp, frame1, frame2, 32, 192,
+      [&](int s, int y, int c) {
+        return bytes.U8(
+            PixelAt(kMgPixels + static_cast<std::size_t>(s) * kZxScreenPixelBytes, y, c));
+      },
+      [&](int s, int y, int c) {
+        return bytes.U8(
+            AttributeAt(kMgAttributes + static_cast<std::size_t>(s) * tableBytes, y, c, a));
+      });
+  return bmp;
+}
+
+uint8_t TQoZxSpectrumGigaMG1Engine::Detect(TQoLoadSource& source) {
+  if (source.Size != kMg1Bytes || !IsMultiArtist(source.Bytes(), 1)) return 0;
+  return SignatureRating(source.Extension == ".mg1");
+}
+
+TQoZxSpectrumGigaMG1Engine::TQoZxSpectrumGigaMG1Engine(TQoLoadSource& source)
+    : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
+  ModeName = "MultiArtist";
+  Description = " MG1 image";
+  DefaultExtension = ".mg1";
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumGigaMG1Engine::Decode() {
+  // The middle 16 columns change attributes every line (16 bytes a line, 3,072 a
+  // screen); the 8 columns at each side keep 8 x 8 cells (16 bytes a character row,
+  // 384 a screen).
+  static constexpr std::size_t kLineAttributes = kMgPixels + 2 * kZxScreenPixelBytes;
+  static constexpr std::size_t kCellAttributes = kMgPixels + 18432;
+  BuildGigaPalette();
+  TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
+  auto bmp = NewGigaPicture(frame1, frame2);
+  const TQoByteView bytes = Bytes();
+  DrawGigaCells(
+      *bmp, frame1, frame2, 32, 192,
+      [&](int s, int y, int c) {
+        return bytes.U8(
+            PixelAt(kMgPixels + static_cast<std::size_t>(s) * kZxScreenPixelBytes, y, c));
+      },
+      [&](int s, int y, int c) {
+        const auto screen = static_cast<std::size_t>(s);
+        if (c >= 8 && c < 24) {
+          return bytes.U8(kLineAttributes + screen * 3072 +
+                          static_cast<std::size_t>(16 * y + c - 8));
+        }
+        const int side = c < 8 ? c : c - 16;
+        return bytes.U8(kCellAttributes + screen * 384 +
+                        static_cast<std::size_t>(16 * (y / 8) + side));
+      });
+  return bmp;
+}
+
+// HLR: the showing routine, the cell pattern and two attribute screens.
+
+namespace {
+
+constexpr int32_t kHlrBytes = 1628;
+constexpr std::size_t kHlrPattern = 84;
+constexpr std::size_t kHlrAttributes = 92;
+
+// The routine at the start of every file, which shows the picture once loaded at 0x8000.
+constexpr std::array<uint8_t, kHlrPattern> kHlrRoutine = {
+    0x76, 0xAF, 0xD3, 0xFE, 0x21, 0x00, 0x58, 0x11, 0x01, 0x58, 0x01, 0xFF, 0x02, 0x75,
+    0xED, 0xB0, 0x21, 0x00, 0x40, 0xCD, 0x43, 0x80, 0x21, 0x00, 0x48, 0xCD, 0x43, 0x80,
+    0x21, 0x00, 0x50, 0xCD, 0x43, 0x80, 0x76, 0x21, 0x5C, 0x80, 0x11, 0x00, 0x58, 0x01,
+    0x00, 0x03, 0xED, 0xB0, 0x76, 0x21, 0x5C, 0x83, 0x11, 0x00, 0x58, 0x01, 0x00, 0x03,
+    0xED, 0xB0, 0xAF, 0xDB, 0xFE, 0xF6, 0xE0, 0x3C, 0x28, 0xE0, 0xC9, 0x11, 0x54, 0x80,
+    0x06, 0x08, 0x4C, 0x1A, 0x77, 0x13, 0x24, 0x10, 0xFA, 0x61, 0x2C, 0x20, 0xF0, 0xC9};
+
+}  // namespace
+
+uint8_t TQoZxSpectrumHlrEngine::Detect(TQoLoadSource& source) {
+  if (source.Size != kHlrBytes) return 0;
+  const TQoByteView bytes = source.Bytes();
+  for (std::size_t i = 0; i < kHlrRoutine.size(); ++i) {
+    if (bytes.U8(i) != kHlrRoutine[i]) return 0;
+  }
+  return SignatureRating(source.Extension == ".hlr");
+}
+
+TQoZxSpectrumHlrEngine::TQoZxSpectrumHlrEngine(TQoLoadSource& source)
+    : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
+  DefaultExtension = ".hlr";
+  Description = " attr image";
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumHlrEngine::Decode() {
+  BuildGigaPalette();
+  TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
+  auto bmp = NewGigaPicture(frame1, frame2);
+  const TQoByteView bytes = Bytes();
+  DrawGigaCells(
+      *bmp, frame1, frame2, 32, 192,
+      [&](int, int y, int) { return bytes.U8(kHlrPattern + static_cast<std::size_t>(y & 7)); },
+      [&](int s, int y, int c) {
+        return bytes.U8(
+            AttributeAt(kHlrAttributes + static_cast<std::size_t>(s) * kZxAttributeBytes, y, c, 8));
+      });
+  return bmp;
+}
+
+// STL: 48 rows of 64 bytes; each group of four holds two attributes of screen 1 and two
+// of screen 2, each attribute two pixels wide (paper, ink).
+
+namespace {
+
+constexpr int32_t kStlBytes = 3072;
+
+}  // namespace
+
+uint8_t TQoZxSpectrumStlEngine::Detect(TQoLoadSource& source) {
+  return QoZxDetectBySize(source, kStlBytes, ".stl");
+}
+
+TQoZxSpectrumStlEngine::TQoZxSpectrumStlEngine(TQoLoadSource& source)
+    : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
+  DefaultExtension = ".stl";
+  Width = 64;
+  Height = 48;
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumStlEngine::Decode() {
+  BuildGigaPalette();
+  TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
+  auto bmp = NewGigaPicture(frame1, frame2);
+  const uint8_t* rows = Bytes().Ptr(0, kStlBytes);
+  std::array<uint32_t, 64> first, second, mixed;
+  for (int y = 0; y < Height; ++y) {
+    const uint8_t* row = rows + 64 * y;
+    for (int k = 0; k < 32; ++k) {
+      // Attribute k of a screen: group k / 2, byte k % 2 of its half of the group.
+      const uint8_t* group = row + 4 * (k / 2) + k % 2;
+      const TQoZxCellColors a = StandardColors(group[0]);
+      const TQoZxCellColors b = StandardColors(group[2]);
+      const auto x = static_cast<std::size_t>(2 * k);
+      first[x] = a.Paper;
+      first[x + 1] = a.Ink;
+      second[x] = b.Paper;
+      second[x + 1] = b.Ink;
+    }
+    for (std::size_t x = 0; x < 64; ++x) mixed[x] = first[x] * 16 + second[x];
+    bmp->SetRow(y, mixed.data(), 64);
+    frame1->SetRow(y, first.data(), 64);
+    frame2->SetRow(y, second.data(), 64);
+  }
+  return bmp;
+}
+
+// LCM: two monochrome screens.
+
+uint8_t TQoZxSpectrumBWGigaEngine::Detect(TQoLoadSource& source) {
+  return QoZxDetectBySize(source, 2 * kZxScreenPixelBytes, ".lcm");
+}
+
+TQoZxSpectrumBWGigaEngine::TQoZxSpectrumBWGigaEngine(TQoLoadSource& source)
+    : TQoZxSpectrumEngine(source, ClassName) {
+  DefaultExtension = ".lcm";
+  Width = 256;
+  Height = 192;
+  ColorDepth = 1;
+  FrameCount = 2;
+}
+
+std::unique_ptr<TQoBitmap> TQoZxSpectrumBWGigaEngine::Decode() {
+  SetMonoPalette(true);
+  BuildMixedPalette();
+  auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  TQoBitmap* frame1 = bmp->AddFrame(SourcePalette.get());
+  TQoBitmap* frame2 = bmp->AddFrame(SourcePalette.get());
+  const TQoByteView bytes = Bytes();
+  for (int y = 0; y < Height; ++y) {
+    for (int c = 0; c < 32; ++c) {
+      PlotPair1(*bmp, frame1, frame2, bytes.U8(PixelAt(0, y, c)),
+                bytes.U8(PixelAt(kZxScreenPixelBytes, y, c)), c, y);
+    }
+  }
+  return bmp;
+}
