@@ -56,6 +56,30 @@ const std::string& TQoSourceEngine::GetPaletteVariant(int index) const {
   return PaletteVariants->at(static_cast<std::size_t>(index));
 }
 
+namespace {
+
+const std::string kVariantPrefix = "Variant ";
+
+}  // namespace
+
+std::string TQoSourceEngine::VariantName(int number) {
+  return kVariantPrefix + std::to_string(number);
+}
+
+int TQoSourceEngine::SelectedVariantNumber() const {
+  if (PaletteVariant.size() <= kVariantPrefix.size() ||
+      PaletteVariant.compare(0, kVariantPrefix.size(), kVariantPrefix) != 0) {
+    return 0;
+  }
+  int number = 0;
+  for (std::size_t i = kVariantPrefix.size(); i < PaletteVariant.size(); ++i) {
+    const char c = PaletteVariant[i];
+    if (c < '0' || c > '9' || number > 1000) return 0;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
 void TQoSourceEngine::AddCycleRange(int32_t low, int32_t high, uint8_t reverse, int32_t delay) {
   if (CycleRanges.Count >= static_cast<int32_t>(CycleRanges.Items.size())) return;
   TQoCycleRange& range = CycleRanges.Items[static_cast<std::size_t>(CycleRanges.Count++)];

@@ -101,6 +101,12 @@ class TQoSourceEngine {
     return PaletteVariants ? static_cast<int>(PaletteVariants->size()) : 0;
   }
 
+  // Palettes stored in the file are offered as variants named "Variant 1", "Variant 2",
+  // ... by their position; the number of the selected one, or 0 when none is selected
+  // or the name is not of that form.
+  static std::string VariantName(int number);
+  int SelectedVariantNumber() const;
+
   // Appends a range (up to 256; further calls do nothing).
   void AddCycleRange(int32_t low, int32_t high, uint8_t reverse, int32_t delay);
 

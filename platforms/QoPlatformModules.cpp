@@ -1,6 +1,7 @@
 #include "platforms/QoPlatformModules.h"
 
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 
 namespace {
@@ -15,6 +16,7 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 constexpr TQoModuleRegistration kModules[] = {
     RegisterAtariSTEngines,
+    RegisterMSXEngines,
     RegisterZxSpectrumEngines,
 };
 

@@ -111,7 +111,6 @@ constexpr std::size_t kArtDirectorPalettes = 32000;
 constexpr std::size_t kArtDirectorCurrent = 32287;
 constexpr int kArtDirectorPaletteCount = 8;
 constexpr std::size_t kPaletteBytes = 32;
-const std::string kVariantPrefix = "Variant ";
 
 TQoByteView ArtDirectorPalette(TQoByteView bytes, int k) {
   return bytes.Sub(kArtDirectorPalettes + kPaletteBytes * static_cast<std::size_t>(k),
@@ -161,7 +160,7 @@ TQoAtariSTArtDirectorEngine::TQoAtariSTArtDirectorEngine(TQoLoadSource& source)
       }
     }
     if (!offer) continue;
-    variants->push_back(kVariantPrefix + std::to_string(k + 1));
+    variants->push_back(VariantName(k + 1));
     if (k == current) PaletteVariant = variants->back();
   }
   if (variants->size() > 1) {
@@ -172,12 +171,9 @@ TQoAtariSTArtDirectorEngine::TQoAtariSTArtDirectorEngine(TQoLoadSource& source)
 }
 
 std::unique_ptr<TQoBitmap> TQoAtariSTArtDirectorEngine::Decode() {
-  if (PaletteVariant.size() == kVariantPrefix.size() + 1 &&
-      PaletteVariant.compare(0, kVariantPrefix.size(), kVariantPrefix) == 0) {
-    const int number = PaletteVariant.back() - '0';
-    if (number >= 1 && number <= kArtDirectorPaletteCount) {
-      PaletteData = ArtDirectorPalette(Bytes(), number - 1);
-    }
+  const int number = SelectedVariantNumber();
+  if (number >= 1 && number <= kArtDirectorPaletteCount) {
+    PaletteData = ArtDirectorPalette(Bytes(), number - 1);
   }
   return TQoAtariSTBaseEngine::Decode();
 }

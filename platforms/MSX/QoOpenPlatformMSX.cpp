@@ -1,0 +1,558 @@
+#include "platforms/MSX/QoOpenPlatformMSX.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "color/QoPaletteTypes.h"
+#include "engine/QoErrors.h"
+
+namespace {
+
+constexpr uint8_t kAspect1138to1 = 34;
+constexpr uint8_t kAspect1138to2 = 13;
+constexpr uint8_t kAspect2276to1 = 51;
+constexpr std::size_t kPaletteBytes = 32;
+
+template <std::size_t N>
+bool Listed(const std::array<const char*, N>& list, const std::string& extension) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const char* e) { return e != nullptr && extension == e; });
+}
+
+// The video RAM from address on, or nothing when the dump ends before it.
+TQoByteView VramFrom(TQoByteView vram, std::size_t address) {
+  return address <= vram.Size() ? vram.From(address) : TQoByteView();
+}
+
+bool Listed(const std::array<int32_t, 4>& sizes, int32_t size) {
+  return std::any_of(sizes.begin(), sizes.end(), [&](int32_t s) { return s != 0 && s == size; });
+}
+
+TQoByteView ViewOf(const TQoLoadSourceRec* rec) {
+  if (!rec || rec->Size <= 0) return TQoByteView();
+  return TQoByteView(rec->Data, static_cast<std::size_t>(rec->Size));
+}
+
+std::string ScreenDescription(int screen, bool interlaced = false) {
+  return " screen " + std::to_string(screen) + (interlaced ? " interlaced" : "") + " image";
+}
+
+// The level conversion of an engine: the V9958's when chosen, the V9938's otherwise.
+uint8_t LevelType(uint8_t paletteType) {
+  return paletteType == ptMSX9958 ? ptMSX9958 : ptMSX9938;
+}
+
+std::unique_ptr<TQoBitmap> IndexedBitmap(int32_t w, int32_t h, int depth,
+                                         const TQoPalette* palette) {
+  if (depth > 4) return std::make_unique<TQoBitmap8>(w, h, palette);
+  return std::make_unique<TQoBitmap4>(w, h, palette);
+}
+
+// Pixel i of a stream of bitsPerPixel-bit pixels, leftmost pixel in the high bits.
+uint32_t StreamPixel(const uint8_t* data, std::size_t i, int bitsPerPixel) {
+  const std::size_t bit = i * static_cast<std::size_t>(bitsPerPixel);
+  const int shift = 8 - bitsPerPixel - static_cast<int>(bit % 8);
+  return (data[bit / 8] >> shift) & ((1u << bitsPerPixel) - 1);
+}
+
+std::size_t StreamBytes(int32_t w, int32_t h, int bitsPerPixel) {
+  const auto pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+  return (pixels * static_cast<std::size_t>(bitsPerPixel) + 7) / 8;
+}
+
+}  // namespace
+
+// The shared palette machinery.
+
+TQoBaseMSXEngine::TQoBaseMSXEngine(TQoLoadSource& source, const char* className)
+    : TQoSourceEngine(source, className) {
+  PlatformName = "MSX";
+}
+
+void TQoBaseMSXEngine::SetMSX2() {
+  PaletteTypes = {ptMSX9938, ptMSX9958};
+  PaletteType = ptMSX9938;
+  PlatformName = "MSX2";
+}
+
+bool TQoBaseMSXEngine::FindCompanionPalette(const std::string& extension, int records) {
+  const TQoByteView file =
+      ViewOf(Source->GetCompanion(QoReplaceExtension(Source->Name, extension)));
+  if (file.Size() < kPaletteBytes || !QoIsValidMSXPaletteRun(file, records)) return false;
+  CompanionPalette = file;
+  companionRecords_ = records;
+  if (file.Size() != 8 * kPaletteBytes) return true;
+  // Eight palettes: the valid ones unlike every palette before them are offered.
+  const std::size_t compared = 2 * static_cast<std::size_t>(records);
+  auto variants = std::make_shared<TQoPaletteVariantList>();
+  for (std::size_t k = 0; k < 8; ++k) {
+    const TQoByteView palette = file.Sub(k * kPaletteBytes, kPaletteBytes);
+    if (!QoIsValidMSXPaletteRun(palette, records)) continue;
+    bool distinct = true;
+    for (std::size_t earlier = 0; earlier < k && distinct; ++earlier) {
+      distinct = !std::equal(palette.Data(), palette.Data() + compared,
+                             file.Data() + earlier * kPaletteBytes);
+    }
+    if (distinct) variants->push_back(VariantName(static_cast<int>(k) + 1));
+  }
+  if (variants->size() > 1) PaletteVariants = variants;
+  return true;
+}
+
+bool TQoBaseMSXEngine::FindPalFile(const std::string& name) {
+  const TQoByteView entries = QoMSXPalFileEntries(ViewOf(Source->GetCompanion(name)));
+  if (entries.Empty()) return false;
+  PalEntries = entries;
+  return true;
+}
+
+void TQoBaseMSXEngine::SelectMSXPalette(TQoByteView vram, std::size_t paletteAddress, bool msx2,
+                                        int count) {
+  const uint8_t type = LevelType(PaletteType);
+  Palette->Clear();
+  if (!CompanionPalette.Empty()) {
+    std::size_t number = 1;
+    if (!PaletteVariant.empty()) {
+      if (!PaletteVariants || std::find(PaletteVariants->begin(), PaletteVariants->end(),
+                                        PaletteVariant) == PaletteVariants->end()) {
+        qo::RaiseInternalError();
+      }
+      number = static_cast<std::size_t>(SelectedVariantNumber());
+      if (number < 1 || number > 8) qo::RaiseInternalError();
+    }
+    QoAddMSXPaletteRecords(*Palette,
+                           CompanionPalette.Sub((number - 1) * kPaletteBytes, kPaletteBytes),
+                           companionRecords_, type);
+  } else if (!PalEntries.Empty()) {
+    for (std::size_t i = 0; i < 16; ++i) {
+      Palette->Add(QoMSXLevel(PalEntries.U8(3 * i), type),
+                   QoMSXLevel(PalEntries.U8(3 * i + 1), type),
+                   QoMSXLevel(PalEntries.U8(3 * i + 2), type));
+    }
+  } else if (QoIsValidMSXPaletteRun(VramFrom(vram, paletteAddress), count)) {
+    QoAddMSXPaletteRecords(*Palette, vram.From(paletteAddress), count, type);
+  } else if (!msx2) {
+    QoSetMSX1Palette(*Palette, count);
+  } else {
+    QoSetMSX2DefaultPalette(*Palette, count, type);
+  }
+  PaletteColumns = Palette->GetCount();
+}
+
+// Video RAM dumps.
+
+uint8_t TQoSCEngine::DetectVram(TQoLoadSource& source, const TQoMSXScreenFormat& format) {
+  const TQoByteView bytes = source.Bytes();
+  const bool exact = Listed(format.ExactSizes, source.Size);
+  uint8_t flags = 0;
+  if (Listed(format.Extensions, source.Extension)) {
+    if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize) ||
+        static_cast<std::size_t>(source.Size) - TQoBloadHeader::kSize < format.MinimumVram ||
+        bytes.U8(0) != 0xFE) {
+      return 0;
+    }
+    flags = kQoDetectExtension | kQoDetectSignature;
+  } else {
+    TQoBloadHeader header;
+    if (!exact || !header.Read(bytes) ||
+        !header.Matches(static_cast<std::size_t>(source.Size), 0xFE, 0, 0)) {
+      return 0;
+    }
+    flags = kQoDetectSignature;
+  }
+  return exact ? static_cast<uint8_t>(flags | kQoDetectSize) : flags;
+}
+
+TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
+                         const TQoMSXScreenFormat& format)
+    : TQoBaseMSXEngine(source, className), format_(format) {
+  if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize)) qo::RaiseInternalError();
+  Vram = Bytes().From(TQoBloadHeader::kSize);
+  Width = format.Width;
+  Height = format.Height;
+  ColorDepth = format.Depth;
+  Description = ScreenDescription(format.Screen);
+  const std::string& extension = source.Extension;
+  const bool ownName = extension.rfind(".s0", 0) == 0 ||
+                       (format.Screen >= 5 && format.Screen <= 7 && extension.rfind(".sr", 0) == 0);
+  DefaultExtension =
+      ownName && Listed(format.Extensions, extension) ? extension : format.Extensions[0];
+  AspectIndex = format.Width > 256 ? kAspect1138to2 : kAspect1138to1;
+
+  if (format.Screen >= 5) FindSecondPage();
+  static constexpr std::array<const char*, 6> kPalUsers = {".s02", ".s03", ".s04",
+                                                           ".s05", ".s06", ".s07"};
+  bool pal = false;
+  if (Listed(kPalUsers, extension)) {
+    pal = FindPalFile(QoReplaceExtension(source.Name, ".pal"));
+    const std::string stem = source.Name.substr(0, source.Name.size() - extension.size());
+    if (!pal && !SecondPage.Empty() && extension.rfind(".s0", 0) == 0 && !stem.empty()) {
+      pal = FindPalFile(stem.substr(0, stem.size() - 1) + ".pal");
+    }
+  }
+  if (format.CompanionExtension && extension == ".sr" + std::to_string(format.Screen)) {
+    FindCompanionPalette(format.CompanionExtension, format.Screen == 6 ? 4 : 16);
+  }
+
+  switch (format.Screen) {
+    case 2:
+      IsMSX2 = Vram.Size() == 16384 ||
+               QoIsValidMSXPaletteRun(VramFrom(Vram, format.PaletteAddress), 16) || pal;
+      break;
+    case 3:
+      IsMSX2 = QoIsValidMSXPaletteRun(VramFrom(Vram, format.PaletteAddress), 16) || pal;
+      break;
+    default:
+      IsMSX2 = true;
+  }
+  if (IsMSX2) SetMSX2();
+  ShowSprites = format.Screen != 3 && extension == format.Extensions[0] &&
+                Vram.Size() > format.SpritesAboveVram && SecondPage.Empty();
+  AspectMask |= uint64_t{1} << AspectIndex;
+}
+
+void TQoSCEngine::FindSecondPage() {
+  const std::string& name = Source->Name;
+  const std::string& extension = Source->Extension;
+  const std::string digit = extension.substr(extension.size() > 0 ? extension.size() - 1 : 0);
+  const std::size_t minimum = format_.Screen <= 6 ? 27143 : 54279;
+  TQoByteView page;
+  if (extension == ".sc" + digit) {
+    page = ViewOf(Source->GetCompanion(QoReplaceExtension(name, ".s1" + digit)));
+    if (page.Size() < minimum || page.U8(0) != 0xFE) return;
+  } else if (extension == ".s0" + digit) {
+    const std::string stem = name.substr(0, name.size() - extension.size());
+    if (stem.empty() || stem.back() != '0') return;
+    const std::string partner = stem.substr(0, stem.size() - 1) + "1" + name.substr(stem.size());
+    page = ViewOf(Source->GetCompanion(partner));
+    TQoBloadHeader header;
+    if (page.Size() != minimum || !header.Read(page) || !header.Matches(page.Size(), 0xFE, 0, 0)) {
+      return;
+    }
+  } else {
+    return;
+  }
+  SecondPage = page.From(TQoBloadHeader::kSize);
+  Height = 2 * format_.Height;
+  Description = ScreenDescription(format_.Screen, true);
+  AspectIndex = format_.Width > 256 ? kAspect1138to1 : kAspect2276to1;
+}
+
+void TQoSCEngine::DecodeLine(TQoByteView vram, int line, uint32_t* values) const {
+  const auto y = static_cast<std::size_t>(line);
+  switch (format_.Screen) {
+    case 2:
+    case 4: {
+      // Name table of 32 x 24 characters; each third of the screen has its own 256
+      // patterns and their colours (a colour byte per pattern line: ink high, paper low).
+      const std::size_t r = y / 8, k = y % 8;
+      for (std::size_t c = 0; c < 32; ++c) {
+        const std::size_t pattern = (r / 8) * 256 + vram.U8(0x1800 + r * 32 + c);
+        const uint8_t bits = vram.U8(pattern * 8 + k);
+        const uint8_t color = vram.U8(0x2000 + pattern * 8 + k);
+        for (int i = 0; i < 8; ++i) {
+          values[8 * c + static_cast<std::size_t>(i)] =
+              (bits & (0x80 >> i)) ? static_cast<uint32_t>(color >> 4) : color & 15u;
+        }
+      }
+      return;
+    }
+    case 3:
+      // Blocks of 4 x 4 screen pixels: two per pattern byte.
+      for (std::size_t c = 0; c < 32; ++c) {
+        const uint8_t b = vram.U8((y / 8) * 256 + c * 8 + y % 8);
+        values[2 * c] = b >> 4;
+        values[2 * c + 1] = b & 15u;
+      }
+      return;
+    default:
+      break;
+  }
+  const std::size_t lineBytes = format_.Screen == 5 || format_.Screen == 6 ? 128 : 256;
+  const uint8_t* row = vram.Ptr(y * lineBytes, lineBytes);
+  const int bitsPerPixel = format_.Screen == 6 ? 2 : (format_.Screen == 8 ? 8 : 4);
+  for (std::size_t x = 0; x < static_cast<std::size_t>(format_.Width); ++x) {
+    values[x] = StreamPixel(row, x, bitsPerPixel);
+  }
+}
+
+std::unique_ptr<TQoBitmap> TQoSCEngine::Decode() {
+  const bool screen8 = format_.Screen == 8;
+  if (screen8) {
+    QoSetScreen8Palette(*Palette, LevelType(PaletteType));
+    PaletteColumns = 32;
+  } else {
+    SelectMSXPalette(Vram, format_.PaletteAddress, IsMSX2, format_.Screen == 6 ? 4 : 16);
+  }
+  const bool trueColor = screen8 && ShowSprites;
+  std::unique_ptr<TQoBitmap> bmp = trueColor
+                                       ? std::make_unique<TQoBitmap24>(Width, Height)
+                                       : IndexedBitmap(Width, Height, ColorDepth, Palette.get());
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  const bool pair = !SecondPage.Empty();
+  for (int y = 0; y < Height; ++y) {
+    // An interlaced pair: even lines from the first page, odd lines from the second.
+    const TQoByteView page = pair && (y & 1) ? SecondPage : Vram;
+    DecodeLine(page, pair ? y / 2 : y, values.data());
+    if (trueColor) {
+      for (uint32_t& v : values) v = Palette->GetRGBQuad(static_cast<int>(v));
+    }
+    bmp->SetRow(y, values.data(), Width);
+  }
+  if (ShowSprites) {
+    DrawMSXSprites(*bmp, Vram, format_.Screen, format_.SpriteAttributes, format_.SpritePatterns);
+  }
+  return bmp;
+}
+
+void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
+                                 std::size_t attributes, std::size_t patterns) {
+  const bool mode1 = screen <= 3;
+  const uint8_t endMark = mode1 ? 208 : 216;
+  const int perPixel = mode1 ? 4 : 8;
+  for (int y = 0; y < bmp.Height; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      uint32_t color = 0;
+      bool drawn = false;      // a pattern bit was set
+      bool plainSeen = false;  // mode 2: a sprite without CC has been met
+      int covering = 0;
+      for (std::size_t s = 0; s < 32; ++s) {
+        const std::size_t entry = attributes + 4 * s;
+        const uint8_t top = vram.U8(entry);
+        if (top == endMark) break;
+        const std::size_t r = static_cast<std::size_t>((y - top - 1) & 0xFF);
+        if (r >= 16) continue;
+        if (covering++ == perPixel) break;
+        const uint8_t colorByte =
+            mode1 ? vram.U8(entry + 3) : vram.U8(attributes - 512 + s * 16 + r);
+        const bool cc = !mode1 && (colorByte & 0x40) != 0;
+        if (!mode1) {
+          if (cc && !plainSeen) continue;
+          if (!cc && drawn) break;
+          if (!cc) plainSeen = true;
+        }
+        const int d = x - vram.U8(entry + 1) + ((colorByte & 0x80) ? 32 : 0);
+        if (d < 0 || d >= 16) continue;
+        const uint8_t bits =
+            vram.U8(patterns + static_cast<std::size_t>(vram.U8(entry + 2) & 0xFC) * 8 + r +
+                    (d >= 8 ? 16 : 0));
+        if (bits & (0x80 >> (d % 8))) {
+          color |= colorByte & 15u;
+          drawn = true;
+        }
+      }
+      // Mode 1 shows colour 0 as transparent; mode 2 draws whatever a sprite set.
+      if (!drawn || (mode1 && color == 0)) continue;
+      switch (screen) {
+        case 6:
+          bmp.SetPixel(2 * x, y, (color >> 2) & 3);
+          bmp.SetPixel(2 * x + 1, y, color & 3);
+          break;
+        case 7:
+          bmp.SetPixel(2 * x, y, color);
+          bmp.SetPixel(2 * x + 1, y, color);
+          break;
+        case 8:
+          bmp.SetPixel(x, y, QoScreen8SpriteColor(color));
+          break;
+        default:
+          bmp.SetPixel(x, y, color);
+      }
+    }
+  }
+}
+
+template class TQoMSXScreenEngine<kQoSC2Format>;
+template class TQoMSXScreenEngine<kQoSC3Format>;
+template class TQoMSXScreenEngine<kQoSC4Format>;
+template class TQoMSXScreenEngine<kQoSC5Format>;
+template class TQoMSXScreenEngine<kQoSC6Format>;
+template class TQoMSXScreenEngine<kQoSC7Format>;
+template class TQoMSXScreenEngine<kQoSC8Format>;
+
+// COPY files.
+
+namespace {
+
+bool ReadCopySize(TQoByteView bytes, int32_t& w, int32_t& h) {
+  if (bytes.Size() <= 4) return false;
+  w = bytes.LE16(0);
+  h = bytes.LE16(2);
+  return w >= 1 && w <= 8000 && h >= 1 && h <= 8000;
+}
+
+uint8_t RateOwn(bool own) {
+  return own ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
+             : kQoDetectSignature | kQoDetectSize;
+}
+
+template <const TQoMSXStreamFormat& F>
+bool IsOwnExtension(const std::string& extension) {
+  return extension == F.Extension ||
+         (F.AlternativeExtension && extension == F.AlternativeExtension);
+}
+
+}  // namespace
+
+template <const TQoMSXStreamFormat& F>
+uint8_t TQoGLEngine<F>::Detect(TQoLoadSource& source) {
+  int32_t w = 0, h = 0;
+  if (!ReadCopySize(source.Bytes(), w, h)) return 0;
+  if (static_cast<std::size_t>(source.Size) != StreamBytes(w, h, F.BitsPerPixel) + 4) return 0;
+  return RateOwn(IsOwnExtension<F>(source.Extension));
+}
+
+template <const TQoMSXStreamFormat& F>
+TQoGLEngine<F>::TQoGLEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.ClassName) {
+  if (!ReadCopySize(Bytes(), Width, Height)) qo::RaiseInternalError();
+  ColorDepth = F.BitsPerPixel;
+  SetMSX2();
+  Description = ScreenDescription(F.Screen);
+  DefaultExtension = F.Extension;
+  AspectIndex = F.AspectIndex;
+  AspectMask |= uint64_t{1} << AspectIndex;
+  if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, F.Screen == 6 ? 4 : 16);
+}
+
+template <const TQoMSXStreamFormat& F>
+std::unique_ptr<TQoBitmap> TQoGLEngine<F>::Decode() {
+  if (F.Screen == 8) {
+    QoSetScreen8Palette(*Palette, LevelType(PaletteType));
+  } else {
+    SelectMSXPalette(TQoByteView(), 0, true, F.Screen == 6 ? 4 : 16);
+  }
+  auto bmp = IndexedBitmap(Width, Height, F.BitsPerPixel, Palette.get());
+  const uint8_t* data = Bytes().Ptr(4, StreamBytes(Width, Height, F.BitsPerPixel));
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  std::size_t i = 0;
+  for (int y = 0; y < Height; ++y) {
+    for (uint32_t& v : values) v = StreamPixel(data, i++, F.BitsPerPixel);
+    bmp->SetRow(y, values.data(), Width);
+  }
+  return bmp;
+}
+
+// Packed files.
+
+template <const TQoMSXStreamFormat& F>
+uint8_t TQoSREngine<F>::Detect(TQoLoadSource& source) {
+  TQoBloadHeader header;
+  if (source.Size <= 6 || !header.Read(source.Bytes()) ||
+      !header.Matches(static_cast<std::size_t>(source.Size), 0xFD, 0, 0)) {
+    return 0;
+  }
+  return RateOwn(source.Extension == F.Extension);
+}
+
+template <const TQoMSXStreamFormat& F>
+TQoSREngine<F>::TQoSREngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.ClassName) {
+  Width = F.Screen == 7 ? 512 : 256;
+  Height = 212;
+  ColorDepth = F.BitsPerPixel;
+  SetMSX2();
+  Description = ScreenDescription(F.Screen);
+  DefaultExtension = F.Extension;
+  AspectIndex = F.AspectIndex;
+  AspectMask |= uint64_t{1} << AspectIndex;
+  if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, 16);
+}
+
+template <const TQoMSXStreamFormat& F>
+std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
+  if (F.Screen == 8) {
+    QoSetScreen8Palette(*Palette, LevelType(PaletteType));
+  } else {
+    SelectMSXPalette(TQoByteView(), 0, true, 16);
+  }
+  // Unpack the run-length stream: a byte above 15 is itself; 1 to 15 repeat the next
+  // byte that often; 0 is followed by a count (0 meaning 256) and the byte. A stream
+  // that ends early leaves the rest of the picture at colour 0.
+  std::vector<uint8_t> unpacked(StreamBytes(Width, Height, F.BitsPerPixel));
+  TQoByteCursor in(Bytes().From(TQoBloadHeader::kSize));
+  std::size_t out = 0;
+  while (out < unpacked.size() && in.Has(1)) {
+    const uint8_t code = in.Next();
+    std::size_t count = 1;
+    uint8_t value = code;
+    if (code == 0) {
+      if (!in.Has(2)) break;
+      count = in.Next();
+      if (count == 0) count = 256;
+      value = in.Next();
+    } else if (code <= 15) {
+      if (!in.Has(1)) break;
+      count = code;
+      value = in.Next();
+    }
+    count = std::min(count, unpacked.size() - out);
+    std::fill_n(unpacked.begin() + static_cast<std::ptrdiff_t>(out), count, value);
+    out += count;
+  }
+  auto bmp = IndexedBitmap(Width, Height, F.BitsPerPixel, Palette.get());
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  std::size_t i = 0;
+  for (int y = 0; y < Height; ++y) {
+    for (uint32_t& v : values) v = StreamPixel(unpacked.data(), i++, F.BitsPerPixel);
+    bmp->SetRow(y, values.data(), Width);
+  }
+  return bmp;
+}
+
+template class TQoGLEngine<kQoGL5Format>;
+template class TQoGLEngine<kQoGL6Format>;
+template class TQoGLEngine<kQoGL7Format>;
+template class TQoGLEngine<kQoGL8Format>;
+template class TQoSREngine<kQoSR5Format>;
+template class TQoSREngine<kQoSR7Format>;
+template class TQoSREngine<kQoSR8Format>;
+
+// STP: SCREEN 6 pixels of which only the low bit is shown, black on white.
+
+uint8_t TQoSTPEngine::Detect(TQoLoadSource& source) {
+  int32_t w = 0, h = 0;
+  if (!ReadCopySize(source.Bytes(), w, h)) return 0;
+  const std::size_t n = StreamBytes(w, h, 2);
+  const auto size = static_cast<std::size_t>(source.Size);
+  if (size < n + 4 || size > n + 8) return 0;
+  return RateOwn(source.Extension == ".stp");
+}
+
+TQoSTPEngine::TQoSTPEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
+  if (!ReadCopySize(Bytes(), Width, Height)) qo::RaiseInternalError();
+  ColorDepth = 1;
+  Description = " screen 6 B/W image";
+  DefaultExtension = ".stp";
+  AspectIndex = kAspect1138to2;
+  AspectMask |= uint64_t{1} << AspectIndex;
+}
+
+std::unique_ptr<TQoBitmap> TQoSTPEngine::Decode() {
+  SetMonoPalette(true);
+  auto bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
+  const uint8_t* data = Bytes().Ptr(4, StreamBytes(Width, Height, 2));
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  std::size_t i = 0;
+  for (int y = 0; y < Height; ++y) {
+    for (uint32_t& v : values) v = StreamPixel(data, i++, 2) & 1u;
+    bmp->SetRow(y, values.data(), Width);
+  }
+  return bmp;
+}
+
+void RegisterMSXEngines(TQoEngineRegistry& registry) {
+  registry.RegisterEngine(QoEngineClassOf<TQoSC2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSC3Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSC4Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSC5Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSR5Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGL5Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSC6Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGL6Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSTPEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSC7Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSR7Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGL7Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSC8Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSR8Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGL8Engine>());
+}

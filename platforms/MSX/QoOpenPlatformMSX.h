@@ -1,0 +1,174 @@
+#pragma once
+// The engines of the MSX module: BSAVE'd video RAM of SCREEN 2 to 8 (with interlaced
+// page pairs and sprites), the COPY files, the run-length packed files and STP.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "engine/QoLoadSource.h"
+#include "platforms/MSX/QoPlatformMSX.h"
+
+// What every MSX engine may find beside its picture: a companion palette file (".pl5"
+// and the like, one or eight palettes of 32 bytes) and a ".pal" file of 16 colours.
+class TQoBaseMSXEngine : public TQoSourceEngine {
+ public:
+  TQoBaseMSXEngine(TQoLoadSource& source, const char* className);
+
+  TQoByteView CompanionPalette;  // the whole companion palette file
+  TQoByteView PalEntries;        // the 16 entries of a ".pal" file
+
+ protected:
+  // Offers ptMSX9938 and ptMSX9958 and calls the platform "MSX2".
+  void SetMSX2();
+  // Loads the companion palette with that extension when it is usable; with eight
+  // palettes, the distinct valid ones become variants. records: 16, or 4 for SCREEN 6.
+  bool FindCompanionPalette(const std::string& extension, int records);
+  bool FindPalFile(const std::string& name);
+  // The palette from the companion, the ".pal" file, the video RAM, or the defaults.
+  void SelectMSXPalette(TQoByteView vram, std::size_t paletteAddress, bool msx2, int count);
+
+ private:
+  int companionRecords_ = 16;
+};
+
+// The screen-mode numbers the video RAM dumps use, and what the modes share.
+struct TQoMSXScreenFormat {
+  const char* ClassName;
+  int Screen;  // 2 .. 8
+  int32_t Width;
+  int32_t Height;
+  int Depth;
+  std::array<const char*, 5> Extensions;  // the first is the default; nullptr ends it
+  std::array<int32_t, 4> ExactSizes;      // 0 ends it
+  std::size_t MinimumVram;
+  std::size_t PaletteAddress;
+  std::size_t SpriteAttributes;
+  std::size_t SpritePatterns;
+  std::size_t SpritesAboveVram;    // sprites are drawn when the VRAM is larger than this
+  const char* CompanionExtension;  // companion palette of ".srN" files, or nullptr
+};
+
+// Video RAM dumps.
+class TQoSCEngine : public TQoBaseMSXEngine {
+ public:
+  TQoSCEngine(TQoLoadSource& source, const char* className, const TQoMSXScreenFormat& format);
+  std::unique_ptr<TQoBitmap> Decode() override;
+
+  TQoByteView Vram;        // VRAM from address 0
+  TQoByteView SecondPage;  // the VRAM of the interlaced partner, or empty
+  bool ShowSprites = false;
+  bool IsMSX2 = false;
+
+  static uint8_t DetectVram(TQoLoadSource& source, const TQoMSXScreenFormat& format);
+
+  // Draws the sprites of vram over a picture of the given screen mode.
+  static void DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen, std::size_t attributes,
+                             std::size_t patterns);
+
+ private:
+  const TQoMSXScreenFormat& format_;
+  void FindSecondPage();
+  // One line of page values: indices, or at SCREEN 8 the bytes themselves.
+  void DecodeLine(TQoByteView vram, int line, uint32_t* values) const;
+};
+
+template <const TQoMSXScreenFormat& F>
+class TQoMSXScreenEngine : public TQoSCEngine {
+ public:
+  static constexpr const char* ClassName = F.ClassName;
+  static uint8_t Detect(TQoLoadSource& source) { return DetectVram(source, F); }
+  explicit TQoMSXScreenEngine(TQoLoadSource& source) : TQoSCEngine(source, F.ClassName, F) {}
+};
+
+// clang-format off
+inline constexpr TQoMSXScreenFormat kQoSC2Format{
+    "TQoSC2Engine", 2, 256, 192, 4, {".sc2", ".s02", ".sr2", ".grp", nullptr},
+    {14343, 16391, 0, 0}, 0x3800, 0x1B80, 0x1B00, 0x3800, 16383, nullptr};
+inline constexpr TQoMSXScreenFormat kQoSC3Format{
+    "TQoSC3Engine", 3, 64, 48, 4, {".sc3", ".s03", ".sr3", nullptr, nullptr},
+    {1543, 16391, 0, 0}, 1536, 0x2020, 0, 0, SIZE_MAX, nullptr};
+inline constexpr TQoMSXScreenFormat kQoSC4Format{
+    "TQoSC4Engine", 4, 256, 192, 4, {".sc4", ".sr4", nullptr, nullptr, nullptr},
+    {14343, 16391, 0, 0}, 0x3800, 0x1B80, 0x1E00, 0x3800, 16383, nullptr};
+inline constexpr TQoMSXScreenFormat kQoSC5Format{
+    "TQoSC5Engine", 5, 256, 212, 4, {".sc5", ".s05", ".sr5", ".ge5", nullptr},
+    {27143, 30375, 30471, 32775}, 0x6A00, 0x7680, 0x7600, 0x7800, 32767, ".pl5"};
+inline constexpr TQoMSXScreenFormat kQoSC6Format{
+    "TQoSC6Engine", 6, 512, 212, 2, {".sc6", ".s06", ".sr6", nullptr, nullptr},
+    {27143, 30351, 30375, 32775}, 0x6A00, 0x7680, 0x7600, 0x7800, 32767, ".pl6"};
+inline constexpr TQoMSXScreenFormat kQoSC7Format{
+    "TQoSC7Engine", 7, 512, 212, 4, {".sc7", ".s07", ".sr7", ".ge7", nullptr},
+    {54279, 64167, 0, 0}, 0xD400, 0xFA80, 0xFA00, 0xF000, 64127, ".pl7"};
+inline constexpr TQoMSXScreenFormat kQoSC8Format{
+    "TQoSC8Engine", 8, 256, 212, 8, {".sc8", ".s08", ".sr8", ".ge8", ".pic"},
+    {54279, 64135, 0, 0}, 0xD400, 0, 0xFA00, 0xF000, 64127, nullptr};
+// clang-format on
+
+using TQoSC2Engine = TQoMSXScreenEngine<kQoSC2Format>;
+using TQoSC3Engine = TQoMSXScreenEngine<kQoSC3Format>;
+using TQoSC4Engine = TQoMSXScreenEngine<kQoSC4Format>;
+using TQoSC5Engine = TQoMSXScreenEngine<kQoSC5Format>;
+using TQoSC6Engine = TQoMSXScreenEngine<kQoSC6Format>;
+using TQoSC7Engine = TQoMSXScreenEngine<kQoSC7Format>;
+using TQoSC8Engine = TQoMSXScreenEngine<kQoSC8Format>;
+
+// Pictures of the COPY command and the packed files: a pixel stream of one screen mode.
+struct TQoMSXStreamFormat {
+  const char* ClassName;
+  int Screen;  // 5 .. 8
+  int BitsPerPixel;
+  const char* Extension;
+  const char* AlternativeExtension;  // nullptr for none
+  const char* CompanionExtension;    // nullptr for SCREEN 8
+  uint8_t AspectIndex;
+};
+
+// COPY files: width and height words, then the pixels without line padding.
+template <const TQoMSXStreamFormat& F>
+class TQoGLEngine : public TQoBaseMSXEngine {
+ public:
+  static constexpr const char* ClassName = F.ClassName;
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoGLEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+};
+
+// Packed files: a BLOAD header with marker 0xFD and a run-length stream of the screen.
+template <const TQoMSXStreamFormat& F>
+class TQoSREngine : public TQoBaseMSXEngine {
+ public:
+  static constexpr const char* ClassName = F.ClassName;
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoSREngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+};
+
+// clang-format off
+inline constexpr TQoMSXStreamFormat kQoGL5Format{"TQoGL5Engine", 5, 4, ".gl5", ".sh5", ".pl5", 34};
+inline constexpr TQoMSXStreamFormat kQoGL6Format{"TQoGL6Engine", 6, 2, ".gl6", ".sh6", ".pl6", 13};
+inline constexpr TQoMSXStreamFormat kQoGL7Format{"TQoGL7Engine", 7, 4, ".gl7", ".sh7", ".pl7", 13};
+inline constexpr TQoMSXStreamFormat kQoGL8Format{"TQoGL8Engine", 8, 8, ".gl8", ".sh8", nullptr, 34};
+inline constexpr TQoMSXStreamFormat kQoSR5Format{"TQoSR5Engine", 5, 4, ".sr5", nullptr, ".pl5", 34};
+inline constexpr TQoMSXStreamFormat kQoSR7Format{"TQoSR7Engine", 7, 4, ".sr7", nullptr, ".pl7", 13};
+inline constexpr TQoMSXStreamFormat kQoSR8Format{"TQoSR8Engine", 8, 8, ".sr8", nullptr, nullptr, 34};
+// clang-format on
+
+using TQoGL5Engine = TQoGLEngine<kQoGL5Format>;
+using TQoGL6Engine = TQoGLEngine<kQoGL6Format>;
+using TQoGL7Engine = TQoGLEngine<kQoGL7Format>;
+using TQoGL8Engine = TQoGLEngine<kQoGL8Format>;
+using TQoSR5Engine = TQoSREngine<kQoSR5Format>;
+using TQoSR7Engine = TQoSREngine<kQoSR7Format>;
+using TQoSR8Engine = TQoSREngine<kQoSR8Format>;
+
+// SCREEN 6 black-and-white pictures: only the low bit of each 2-bit pixel counts.
+class TQoSTPEngine : public TQoBaseMSXEngine {
+ public:
+  static constexpr const char* ClassName = "TQoSTPEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoSTPEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+};
+
+void RegisterMSXEngines(TQoEngineRegistry& registry);
