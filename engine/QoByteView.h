@@ -84,6 +84,18 @@ struct TQoByteCursor {
     ++Pos;
     return value;
   }
+  // The next byte, for readers that answer false rather than raise at the end.
+  bool TryNext(uint8_t& value) {
+    if (!Has(1)) return false;
+    value = View.Data()[Pos++];
+    return true;
+  }
+  bool TryNextBE16(uint16_t& value) {
+    if (!Has(2)) return false;
+    value = View.BE16(Pos);
+    Pos += 2;
+    return true;
+  }
   // A checked pointer to the next count bytes; the cursor moves past them.
   const uint8_t* Take(std::size_t count) {
     const uint8_t* p = View.Ptr(Pos, count);

@@ -132,6 +132,27 @@ void TQoAtariSTBaseEngine::LoadIndexedPalette() {
   LoadSTPalette(PaletteData, *Palette, 1 << ColorDepth, PaletteType);
 }
 
+void TQoAtariSTBaseEngine::AddDegasCycleRanges(const TQoDegasCycleTrailer& trailer) {
+  for (int c = 0; c < 4; ++c) {
+    const uint16_t direction = trailer.Direction[c];
+    if (direction == 1) continue;
+    const uint16_t left = trailer.Left[c], right = trailer.Right[c], delay = trailer.Delay[c];
+    if ((direction != 0 && direction != 2) || left >= 16 || right >= 16 || left >= right ||
+        delay > 128) {
+      break;
+    }
+    AddCycleRange(left, right, direction == 0 ? 1 : 0, 129 - delay);
+    HasColorCycling = 1;
+  }
+}
+
+void TQoAtariSTBaseEngine::AddLimitsCycleRange(uint8_t limits, int8_t speed) {
+  const int low = limits >> 4, high = limits & 15;
+  if (high <= low) return;
+  AddCycleRange(low, high, speed < 0 ? 1 : 0, (speed < 0 ? -speed : speed) + 1);
+  HasColorCycling = 1;
+}
+
 std::unique_ptr<TQoBitmap> TQoAtariSTBaseEngine::NewBitmapForDepth() const {
   if (ColorDepth > 8) return std::make_unique<TQoBitmap24>(Width, Height);
   if (ColorDepth >= 5) return std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
@@ -469,25 +490,8 @@ TQoAtariSTDEGASEngine::TQoAtariSTDEGASEngine(TQoLoadSource& source)
     DefaultExtension = ".pic";
   } else if (source.Size == kDegasEliteSize) {
     ModeName += " Elite";
-    if (resolution == kSTLowResolution) ReadCycleRanges();
-  }
-}
-
-// DEGAS Elite's four animation channels. A channel switched off is passed over; the
-// first channel that makes no sense ends the list.
-void TQoAtariSTDEGASEngine::ReadCycleRanges() {
-  TQoDegasCycleTrailer trailer;
-  if (!trailer.Read(Bytes())) return;
-  for (int c = 0; c < 4; ++c) {
-    const uint16_t direction = trailer.Direction[c];
-    if (direction == 1) continue;
-    const uint16_t left = trailer.Left[c], right = trailer.Right[c], delay = trailer.Delay[c];
-    if ((direction != 0 && direction != 2) || left >= 16 || right >= 16 || left >= right ||
-        delay > 128) {
-      break;
-    }
-    AddCycleRange(left, right, direction == 0 ? 1 : 0, 129 - delay);
-    HasColorCycling = 1;
+    TQoDegasCycleTrailer trailer;
+    if (resolution == kSTLowResolution && trailer.Read(Bytes())) AddDegasCycleRanges(trailer);
   }
 }
 
@@ -564,12 +568,8 @@ bool TQoAtariSTNEOchromeEngine::UseRasterCompanion() {
 
 void TQoAtariSTNEOchromeEngine::ReadCycleRange(const TQoAtariNeoHeader& header) {
   if (!(header.CycleLimits & 0x8000) || !(header.CycleSpeed & 0x8000)) return;
-  const int low = (header.CycleLimits >> 4) & 15;
-  const int high = header.CycleLimits & 15;
-  if (high <= low) return;
-  const auto speed = static_cast<int8_t>(header.CycleSpeed & 0xFF);
-  AddCycleRange(low, high, speed < 0 ? 1 : 0, (speed < 0 ? -speed : speed) + 1);
-  HasColorCycling = 1;
+  AddLimitsCycleRange(static_cast<uint8_t>(header.CycleLimits),
+                      static_cast<int8_t>(header.CycleSpeed & 0xFF));
 }
 
 void TQoAtariSTNEOchromeEngine::GetLinePalette(int line, TQoPalette256& palette) {

@@ -67,6 +67,12 @@ class TQoAtariSTBaseEngine : public TQoSourceEngine {
   void DetectSTPalette(TQoByteView words, int n);
   // Mono pictures without palette words show white paper and black ink.
   void LoadIndexedPalette();
+  // DEGAS Elite's four animation channels: a channel switched off is passed over, the
+  // first one that makes no sense ends the list.
+  void AddDegasCycleRanges(const TQoDegasCycleTrailer& trailer);
+  // NEOchrome's and Tiny's one range: the lowest colour in the high nibble of limits, the
+  // highest in the low nibble, a signed speed whose sign gives the direction.
+  void AddLimitsCycleRange(uint8_t limits, int8_t speed);
 
  private:
   enum class TQoPlaneOrder { Interleaved, LinePlanar, PlanePlanar };
@@ -82,9 +88,6 @@ class TQoAtariSTDEGASEngine : public TQoAtariSTBaseEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTDEGASEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
-
- private:
-  void ReadCycleRanges();
 };
 
 class TQoAtariSTNEOchromeEngine : public TQoAtariSTBaseEngine {

@@ -7,6 +7,7 @@
 
 #include "color/QoPaletteTypes.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
 #include "support/QoTestHash.h"
 #include "support/QoWholeRoad.h"
@@ -58,52 +59,14 @@ TBytes DegasLow(int32_t size = 32034) {
   return bytes;
 }
 
-struct TDetected {
-  TBytes Bytes;
-  TBytes Companion;
-  std::unique_ptr<TQoLoadSource> Source;
-  std::unique_ptr<TQoSourceEngineList> Engines;
-
-  TQoSourceEngine* Find(const std::string& className) const {
-    for (int i = 0; i < Engines->Count(); ++i) {
-      if (Engines->GetEngine(i)->EngineClass == className) return Engines->GetEngine(i);
-    }
-    return nullptr;
-  }
-  std::vector<std::string> Classes() const {
-    std::vector<std::string> names;
-    for (int i = 0; i < Engines->Count(); ++i) names.push_back(Engines->GetEngine(i)->EngineClass);
-    return names;
-  }
-};
-
 // Detection over the Atari module; a companion, when given, answers every name asked for.
-std::unique_ptr<TDetected> Detect(const std::string& name, TBytes bytes, TBytes companion = {}) {
-  auto d = std::make_unique<TDetected>();
-  d->Bytes = std::move(bytes);
-  d->Companion = std::move(companion);
-  const auto size = static_cast<int32_t>(d->Bytes.size());
-  if (d->Companion.empty()) {
-    d->Source = std::make_unique<TQoMemoryLoadSource>(name, d->Bytes.data(), size, false);
-  } else {
-    d->Source = std::make_unique<TQoCarvedSource>(name, d->Bytes.data(), size, d->Companion.data(),
-                                                  static_cast<int32_t>(d->Companion.size()));
-  }
-  d->Engines = DetectEngines(*d->Source, AtariRegistry());
-  return d;
-}
-
-TBytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return TBytes(std::istreambuf_iterator<char>(in), {});
+std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes, TBytes companion = {}) {
+  return QoDetectIn(AtariRegistry(), name, std::move(bytes), std::move(companion));
 }
 
 }  // namespace
 
 TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
-  std::vector<std::string> names;
-  const TQoEngineRegistry registry = AtariRegistry();
-  for (const TQoEngineClass& c : registry.Classes()) names.push_back(c.Name);
   EXPECT_EQ((std::vector<std::string>{
                 "TQoAtariSTGFAArtist", "TQoAtariSTDEGASEngine", "TQoAtariSTSinbadSlideshowEngine",
                 "TQoAtariSTNEOchromeEngine", "TQoAtariSTFullscreenConstructionKitEngine",
@@ -111,7 +74,7 @@ TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
                 "TQoAtariSTDaliSD0Engine", "TQoAtariSTDaliSD1Engine", "TQoAtariSTDaliSD2Engine",
                 "TQoAtariSTCOLRObjectEditorEngine", "TQoAtariSTGraphicsProcessorEngine",
                 "TQoAtariSTSyntheticArtsEngine"}),
-            names);
+            QoClassNames(AtariRegistry()));
 }
 
 TEST(QoAtariSTTest, PaletteWordsByMachine) {
@@ -552,8 +515,8 @@ TEST(QoAtariSTTest, RealPicturesAreRecognisedAndDecode) {
   for (const auto& [format, engineClass] : expectedEngine) {
     for (const TQoSample& sample : QoSamples(format)) {
       SCOPED_TRACE(sample.File);
-      auto d =
-          Detect(std::filesystem::path(sample.File).filename().string(), ReadFile(sample.Path));
+      auto d = Detect(std::filesystem::path(sample.File).filename().string(),
+                      QoReadWholeFile(sample.Path));
       if (sample.Size != 32034 && sample.Size != 32066 && sample.Size != 32128) {
         // Not what its extension says (a bitmap block of another program).
         EXPECT_EQ(nullptr, d->Find("TQoAtariSTDEGASEngine"));
@@ -563,12 +526,7 @@ TEST(QoAtariSTTest, RealPicturesAreRecognisedAndDecode) {
       EXPECT_EQ(engineClass, d->Engines->GetEngine(0)->EngineClass);
       auto bmp = d->Engines->GetEngine(0)->Decode();
       ASSERT_NE(nullptr, bmp);
-      const auto hash = pinned.find(sample.File);
-      if (hash == pinned.end()) {
-        ADD_FAILURE() << "no pinned hash; decoded " << QoHashBitmapHex(*bmp);
-      } else {
-        EXPECT_EQ(hash->second, QoHashBitmapHex(*bmp));
-      }
+      QoExpectPinnedHash(pinned, sample.File, *bmp);
       ++decoded;
     }
   }

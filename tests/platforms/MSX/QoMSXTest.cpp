@@ -7,6 +7,7 @@
 
 #include "color/QoPaletteTypes.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
+#include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
 #include "support/QoTestFiles.h"
 #include "support/QoTestHash.h"
@@ -56,33 +57,18 @@ struct TFolderDetect {
   TQoSourceEngine* First() const { return Engines->Count() ? Engines->GetEngine(0) : nullptr; }
 };
 
-struct TDetected {
-  TBytes Bytes;
-  std::unique_ptr<TQoMemoryLoadSource> Source;
-  std::unique_ptr<TQoSourceEngineList> Engines;
-  TQoSourceEngine* First() const { return Engines->Count() ? Engines->GetEngine(0) : nullptr; }
-};
-
-std::unique_ptr<TDetected> Detect(const std::string& name, TBytes bytes) {
-  auto d = std::make_unique<TDetected>();
-  d->Bytes = std::move(bytes);
-  d->Source = std::make_unique<TQoMemoryLoadSource>(name, d->Bytes.data(),
-                                                    static_cast<int32_t>(d->Bytes.size()), false);
-  d->Engines = DetectEngines(*d->Source, MSXRegistry());
-  return d;
+std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes) {
+  return QoDetectIn(MSXRegistry(), name, std::move(bytes));
 }
 
 }  // namespace
 
 TEST(QoMSXTest, RegistersTheFamilyInOrder) {
-  std::vector<std::string> names;
-  const TQoEngineRegistry registry = MSXRegistry();
-  for (const TQoEngineClass& c : registry.Classes()) names.push_back(c.Name);
   EXPECT_EQ((std::vector<std::string>{
                 "TQoSC2Engine", "TQoSC3Engine", "TQoSC4Engine", "TQoSC5Engine", "TQoSR5Engine",
                 "TQoGL5Engine", "TQoSC6Engine", "TQoGL6Engine", "TQoSTPEngine", "TQoSC7Engine",
                 "TQoSR7Engine", "TQoGL7Engine", "TQoSC8Engine", "TQoSR8Engine", "TQoGL8Engine"}),
-            names);
+            QoClassNames(MSXRegistry()));
 }
 
 TEST(QoMSXTest, LevelsHeadersAndPaletteRuns) {
@@ -326,9 +312,8 @@ TEST(QoMSXTest, RealScreensAreRecognisedAndDecode) {
   for (const auto& [format, engineClass] : expectedEngine) {
     for (const TQoSample& sample : QoSamples(format)) {
       SCOPED_TRACE(sample.File);
-      std::ifstream in(sample.Path, std::ios::binary);
       auto d = Detect(std::filesystem::path(sample.File).filename().string(),
-                      TBytes(std::istreambuf_iterator<char>(in), {}));
+                      QoReadWholeFile(sample.Path));
       if (sample.Size == 24628) {
         // Only 0x6000 bytes of VRAM: 192 of SCREEN 5's 212 lines, below what a dump
         // must hold.
@@ -338,12 +323,7 @@ TEST(QoMSXTest, RealScreensAreRecognisedAndDecode) {
       ASSERT_GT(d->Engines->Count(), 0);
       EXPECT_EQ(engineClass, d->First()->EngineClass);
       auto bmp = d->First()->Decode();
-      const auto hash = pinned.find(sample.File);
-      if (hash == pinned.end()) {
-        ADD_FAILURE() << "no pinned hash; decoded " << QoHashBitmapHex(*bmp);
-      } else {
-        EXPECT_EQ(hash->second, QoHashBitmapHex(*bmp));
-      }
+      QoExpectPinnedHash(pinned, sample.File, *bmp);
       ++decoded;
     }
   }

@@ -3,34 +3,16 @@
 #include "color/QoColor.h"
 #include "color/QoPaletteTypes.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
+#include "support/QoEngineChecks.h"
 
 namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-struct TDetected {
-  TBytes Bytes;
-  std::unique_ptr<TQoMemoryLoadSource> Source;
-  std::unique_ptr<TQoSourceEngineList> Engines;
-
-  TQoSourceEngine* First() const { return Engines->Count() ? Engines->GetEngine(0) : nullptr; }
-  TQoSourceEngine* Find(const std::string& className) const {
-    for (int i = 0; i < Engines->Count(); ++i) {
-      if (Engines->GetEngine(i)->EngineClass == className) return Engines->GetEngine(i);
-    }
-    return nullptr;
-  }
-};
-
-std::unique_ptr<TDetected> Detect(const std::string& name, TBytes bytes) {
-  auto d = std::make_unique<TDetected>();
-  d->Bytes = std::move(bytes);
-  d->Source = std::make_unique<TQoMemoryLoadSource>(name, d->Bytes.data(),
-                                                    static_cast<int32_t>(d->Bytes.size()), false);
+std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes) {
   TQoEngineRegistry registry;
   RegisterZxSpectrumEngines(registry);
-  d->Engines = DetectEngines(*d->Source, registry);
-  return d;
+  return QoDetectIn(registry, name, std::move(bytes));
 }
 
 uint8_t Attribute(int ink, int paper, bool bright = false) {

@@ -7,6 +7,7 @@
 
 #include "color/QoPaletteTypes.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
+#include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
 #include "support/QoTestHash.h"
 
@@ -313,12 +314,7 @@ TEST(QoZxSpectrumTest, RealScreensAreRecognisedAndDecode) {
       EXPECT_EQ(engineClass, d.Engines->GetEngine(0)->EngineClass);
       auto bmp = d.Engines->GetEngine(0)->Decode();
       ASSERT_NE(nullptr, bmp);
-      const auto hash = pinned.find(sample.File);
-      if (hash == pinned.end()) {
-        ADD_FAILURE() << "no pinned hash; decoded " << QoHashBitmapHex(*bmp);
-      } else {
-        EXPECT_EQ(hash->second, QoHashBitmapHex(*bmp));
-      }
+      QoExpectPinnedHash(pinned, sample.File, *bmp);
       ++decoded;
     }
   }

@@ -1,0 +1,312 @@
+#include "platforms/AtariST/QoPlatformAtariSTUnpack.h"
+
+#include <algorithm>
+#include <cstring>
+
+bool ParseDecimalLine(TQoByteCursor& cursor, uint32_t& value) {
+  uint8_t c = 0;
+  if (!cursor.Has(1) || cursor.View.U8(cursor.Pos) < '0' || cursor.View.U8(cursor.Pos) > '9') {
+    return false;
+  }
+  value = 0;
+  while (cursor.TryNext(c)) {
+    if (c >= '0' && c <= '9') {
+      value = value * 10 + static_cast<uint32_t>(c - '0');
+      if (value >= 415030) return false;
+      continue;
+    }
+    uint8_t lf = 0;
+    return c == '\r' && cursor.TryNext(lf) && lf == '\n';
+  }
+  return false;
+}
+
+// Tiny.
+
+bool TQoTinyReader::Start(TQoByteView block) {
+  if (!block.Has(0, 4)) return false;
+  const std::size_t controls = block.BE16(0), words = block.BE16(2);
+  if (controls == 0 || words == 0 || !block.Has(4, controls + 2 * words)) return false;
+  controls_ = block.Sub(4, controls);
+  words_ = block.Sub(4 + controls, 2 * words);
+  control_ = word_ = 0;
+  copy_ = repeat_ = 0;
+  return true;
+}
+
+bool TQoTinyReader::NextWord(uint16_t& word) {
+  for (;;) {
+    if (copy_ > 0) {
+      if (!words_.Has(word_, 2)) return false;
+      word = words_.BE16(word_);
+      word_ += 2;
+      --copy_;
+      return true;
+    }
+    if (repeat_ > 0) {
+      word = repeatWord_;
+      --repeat_;
+      return true;
+    }
+    auto control = [&](uint32_t& v) {
+      if (!controls_.Has(control_, 1)) return false;
+      v = controls_.U8(control_++);
+      return true;
+    };
+    auto takeRepeatWord = [&]() {
+      if (!words_.Has(word_, 2)) return false;
+      repeatWord_ = words_.BE16(word_);
+      word_ += 2;
+      return true;
+    };
+    uint32_t x = 0, high = 0, low = 0;
+    if (!control(x)) return false;
+    if (x == 0 || x == 1) {
+      if (!control(high) || !control(low)) return false;
+      if (x == 0) {
+        repeat_ = high << 8 | low;
+        if (!takeRepeatWord()) return false;
+      } else {
+        copy_ = high << 8 | low;
+      }
+    } else if (x >= 128) {
+      copy_ = 256 - x;
+    } else {
+      repeat_ = x;
+      if (!takeRepeatWord()) return false;
+    }
+  }
+}
+
+std::size_t QoFillTinyColumns(TQoTinyReader& reader, uint8_t* out) {
+  std::size_t n = 0;
+  uint16_t word = 0;
+  for (std::size_t p = 0; p < 4; ++p) {
+    for (std::size_t g = 0; g < 20; ++g) {
+      for (std::size_t y = 0; y < 200; ++y) {
+        if (!reader.NextWord(word)) return n;
+        if (out) {
+          uint8_t* at = out + 2 * p + 8 * g + 160 * y;
+          at[0] = static_cast<uint8_t>(word >> 8);
+          at[1] = static_cast<uint8_t>(word);
+        }
+        n += 2;
+      }
+    }
+  }
+  return n;
+}
+
+// Crack Art.
+
+bool TQoCrackArtReader::Start(TQoByteView block) {
+  if (!block.Has(0, 4)) return false;
+  escape_ = block.U8(0);
+  delta_ = block.U8(1);
+  offset_ = block.BE16(2);
+  if (offset_ < 1 || offset_ > 31999) return false;
+  in_ = TQoByteCursor(block, 4);
+  run_ = 0;
+  left_ = kQoSTScreenBytes;
+  return true;
+}
+
+bool TQoCrackArtReader::NextByte(uint8_t& value) {
+  if (left_ == 0) return false;
+  if (run_ == 0) {
+    uint8_t b = 0, c = 0, d = 0, e = 0;
+    if (!in_.TryNext(b)) return false;
+    if (b != escape_) {
+      runByte_ = b;
+      run_ = 1;
+    } else {
+      if (!in_.TryNext(c)) return false;
+      if (c == escape_) {
+        runByte_ = escape_;
+        run_ = 1;
+      } else {
+        if (!in_.TryNext(d)) return false;
+        if (c == 0) {
+          if (!in_.TryNext(runByte_)) return false;
+          run_ = d + 1u;
+        } else if (c == 1) {
+          if (!in_.TryNext(e) || !in_.TryNext(runByte_)) return false;
+          run_ = d * 256u + e + 1;
+        } else if (c == 2 && d == 0) {
+          runByte_ = delta_;
+          run_ = left_;
+        } else if (c == 2) {
+          if (!in_.TryNext(e)) return false;
+          runByte_ = delta_;
+          run_ = d * 256u + e + 1;
+        } else {
+          runByte_ = d;
+          run_ = c + 1u;
+        }
+      }
+    }
+  }
+  --run_;
+  --left_;
+  value = runByte_;
+  return true;
+}
+
+std::size_t QoFillWithOffset(TQoCrackArtReader& reader, uint8_t* out) {
+  std::size_t n = 0, position = 0, column = 0;
+  uint8_t value = 0;
+  while (n < kQoSTScreenBytes && reader.NextByte(value)) {
+    if (out) out[position] = value;
+    ++n;
+    position += reader.Offset();
+    if (position >= kQoSTScreenBytes) position = ++column;
+  }
+  return n;
+}
+
+// Imagic.
+
+bool TQoImagicReader::Start(TQoByteView file) {
+  if (!file.Has(0, 67)) return false;
+  escape_ = file.U8(66);
+  in_ = TQoByteCursor(file, 67);
+  run_ = 0;
+  return true;
+}
+
+// k starts at 257 and grows by step for each byte 1; the first other byte is skipped
+// and the one after it adds to k. Counts beyond 65535 mean the input is exhausted.
+bool TQoImagicReader::LongCount(uint32_t step, uint32_t& count) {
+  uint32_t k = 257;
+  uint8_t b = 0;
+  for (;;) {
+    if (!in_.TryNext(b)) return false;
+    if (b != 1) break;
+    k += step;
+    if (k > 65535) return false;
+  }
+  uint8_t y = 0;
+  if (!in_.TryNext(y)) return false;
+  count = k + y;
+  return true;
+}
+
+bool TQoImagicReader::NextByte(uint8_t& value) {
+  while (run_ == 0) {
+    uint8_t b = 0, c = 0, n = 0;
+    if (!in_.TryNext(b)) return false;
+    if (b != escape_) {
+      value = b;
+      return true;
+    }
+    if (!in_.TryNext(c)) return false;
+    if (c == escape_) {
+      value = escape_;
+      return true;
+    }
+    if (c == 0) {
+      if (!in_.TryNext(n) || !in_.TryNext(runByte_)) return false;
+      run_ = n + 1u;
+    } else if (c == 1) {
+      if (!LongCount(256, run_) || !in_.TryNext(runByte_)) return false;
+    } else if (c == 2) {
+      uint8_t d = 0;
+      if (!in_.TryNext(d)) return false;
+      runByte_ = 0;
+      if (d == 0) {
+        run_ = kQoSTScreenBytes;
+      } else if (d == 1) {
+        if (!LongCount(257, run_)) return false;
+      } else if (d == 2) {
+        uint8_t skipped = 1;
+        while (skipped != 0) {
+          if (!in_.TryNext(skipped)) return false;
+        }
+      } else {
+        run_ = d + 1u;
+      }
+    } else {
+      if (!in_.TryNext(runByte_)) return false;
+      run_ = c + 1u;
+    }
+  }
+  --run_;
+  value = runByte_;
+  return true;
+}
+
+// Paintworks.
+
+bool TQoPaintworksReader::NextByte(uint8_t& value) {
+  for (;;) {
+    if (literal_ > 0) {
+      --literal_;
+      return in_.TryNext(value);
+    }
+    if (repeat_ > 0) {
+      --repeat_;
+      value = repeatByte_;
+      return true;
+    }
+    uint8_t n = 0;
+    if (!in_.TryNext(n)) return false;
+    if (n < 128) {
+      repeat_ = n;
+      if (!in_.TryNext(repeatByte_)) return false;
+    } else {
+      literal_ = n - 128u;
+    }
+  }
+}
+
+// Column runs.
+
+bool QoDecodeColumnRuns(TQoByteView counts, TQoByteView values, uint8_t* out) {
+  static constexpr std::size_t kPositions = kQoSTScreenBytes / 4;
+  std::size_t position = 0, count = 0, value = 0;
+  while (position < kPositions) {
+    if (count >= counts.Size() || !values.Has(4 * value, 4)) return false;
+    const uint8_t run = counts.U8(count++);
+    if (run == 0) return false;
+    const uint8_t* v = values.Ptr(4 * value++, 4);
+    for (uint8_t i = 0; i < run && position < kPositions; ++i, ++position) {
+      // Position k lies in long column k / 200, line k % 200.
+      if (out) std::memcpy(out + 4 * (position / 200) + 160 * (position % 200), v, 4);
+    }
+  }
+  return true;
+}
+
+// Canvas groups.
+
+bool QoDecodeCanvasGroups(TQoByteView data, int planes, uint8_t* out) {
+  const std::size_t groupBytes = 2 * static_cast<std::size_t>(planes);
+  const std::size_t groups = kQoSTScreenBytes / groupBytes;
+  std::vector<bool> written(groups, false);
+  TQoByteCursor in(data);
+  for (;;) {
+    uint16_t w = 0;
+    if (!in.TryNextBE16(w)) return false;
+    if (w == 0xFFFF) {
+      if (!in.Has(2 + groupBytes)) return false;
+      in.Pos += 2 + groupBytes;
+      break;
+    }
+    uint16_t g = 0;
+    if (!in.TryNextBE16(g) || !in.Has(groupBytes)) return false;
+    const uint8_t* group = in.Take(groupBytes);
+    for (std::size_t k = 0; k <= w; ++k) {
+      const std::size_t index = g + k;
+      if (index * static_cast<std::size_t>(planes) >= kQoSTScreenBytes / 2) return false;
+      if (out) std::memcpy(out + index * groupBytes, group, groupBytes);
+      written[index] = true;
+    }
+  }
+  for (std::size_t index = 0; index < groups; ++index) {
+    if (written[index]) continue;
+    if (!in.Has(groupBytes)) return false;
+    const uint8_t* group = in.Take(groupBytes);
+    if (out) std::memcpy(out + index * groupBytes, group, groupBytes);
+  }
+  return in.Remaining() == 0;
+}

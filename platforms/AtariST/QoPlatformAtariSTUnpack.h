@@ -1,0 +1,109 @@
+#pragma once
+// The packers of the ST paint programs. Each reader hands out one byte (or word) per call
+// and answers false when its input ends or a code makes no sense; it never reads outside
+// its block. The fill functions place what a reader delivers in a 32000-byte screen in
+// the order its program wrote it; given no output they only count (a dry run, which is
+// how detection tells a packed picture from anything else).
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/QoByteView.h"
+
+inline constexpr std::size_t kQoSTScreenBytes = 32000;
+
+// An unsigned decimal number in ASCII followed by CR LF, below 415030; false otherwise.
+bool ParseDecimalLine(TQoByteCursor& cursor, uint32_t& value);
+
+// Tiny: control bytes and data words.
+class TQoTinyReader {
+ public:
+  // The block: control-byte count C, data-word count D, the control bytes, the words.
+  bool Start(TQoByteView block);
+  bool NextWord(uint16_t& word);
+
+ private:
+  TQoByteView controls_, words_;
+  std::size_t control_ = 0, word_ = 0;
+  uint32_t copy_ = 0, repeat_ = 0;
+  uint16_t repeatWord_ = 0;
+};
+
+// Crack Art (also D-GRAPH and DelmPaint): escape codes for runs and for the delta byte.
+class TQoCrackArtReader {
+ public:
+  // The 4-byte head (escape, delta, offset 1..31999) and the stream after it.
+  bool Start(TQoByteView block);
+  bool NextByte(uint8_t& value);
+  uint16_t Offset() const { return offset_; }
+
+ private:
+  TQoByteCursor in_;
+  uint8_t escape_ = 0, delta_ = 0, runByte_ = 0;
+  uint16_t offset_ = 0;
+  uint32_t run_ = 0;
+  uint32_t left_ = kQoSTScreenBytes;
+};
+
+// Imagic: escape codes for runs of bytes and of zeros.
+class TQoImagicReader {
+ public:
+  // The whole file: escape byte at 66, the stream from 67.
+  bool Start(TQoByteView file);
+  bool NextByte(uint8_t& value);
+
+ private:
+  bool LongCount(uint32_t step, uint32_t& count);
+  TQoByteCursor in_;
+  uint8_t escape_ = 0, runByte_ = 0;
+  uint32_t run_ = 0;
+};
+
+// Paintworks: literal and repeat runs.
+class TQoPaintworksReader {
+ public:
+  explicit TQoPaintworksReader(TQoByteView data) : in_(data) {}
+  bool NextByte(uint8_t& value);
+
+ private:
+  TQoByteCursor in_;
+  uint32_t literal_ = 0, repeat_ = 0;
+  uint8_t repeatByte_ = 0;
+};
+
+// Fills a screen (or counts, when out is nil) from a byte reader: in file order, in
+// byte columns (160 columns of 200 bytes), or Crack Art's stepping by an offset. Each
+// returns the bytes placed.
+template <class Reader>
+std::size_t QoFillLinear(Reader& reader, uint8_t* out, std::size_t size) {
+  std::size_t n = 0;
+  uint8_t value = 0;
+  while (n < size && reader.NextByte(value)) {
+    if (out) out[n] = value;
+    ++n;
+  }
+  return n;
+}
+
+template <class Reader>
+std::size_t QoFillByteColumns(Reader& reader, uint8_t* out) {
+  std::size_t n = 0;
+  uint8_t value = 0;
+  while (n < kQoSTScreenBytes && reader.NextByte(value)) {
+    if (out) out[(n % 200) * 160 + n / 200] = value;
+    ++n;
+  }
+  return n;
+}
+
+std::size_t QoFillWithOffset(TQoCrackArtReader& reader, uint8_t* out);
+
+// Tiny's order: by plane word, then 8-byte group of the line, then line.
+std::size_t QoFillTinyColumns(TQoTinyReader& reader, uint8_t* out);
+
+// Dali and ZZ ROUGH: runs of 4-byte values down 40 long columns.
+bool QoDecodeColumnRuns(TQoByteView counts, TQoByteView values, uint8_t* out);
+
+// Canvas: groups of `planes` words written by number, then a fill section.
+bool QoDecodeCanvasGroups(TQoByteView data, int planes, uint8_t* out);

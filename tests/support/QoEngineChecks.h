@@ -1,0 +1,37 @@
+#pragma once
+// What the family tests share: detection of bytes built in a test over a registry of the
+// test's choosing, and the check of a decoded real picture against its pinned hash.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/QoLoadSource.h"
+
+// A file in memory with the engines that accepted it; a companion, when given, answers
+// every name an engine asks for.
+struct TQoDetected {
+  std::vector<uint8_t> Bytes;
+  std::vector<uint8_t> Companion;
+  std::unique_ptr<TQoLoadSource> Source;
+  std::unique_ptr<TQoSourceEngineList> Engines;
+
+  TQoSourceEngine* First() const;
+  TQoSourceEngine* Find(const std::string& className) const;
+  std::vector<std::string> Classes() const;
+};
+
+std::unique_ptr<TQoDetected> QoDetectIn(const TQoEngineRegistry& registry, const std::string& name,
+                                        std::vector<uint8_t> bytes,
+                                        std::vector<uint8_t> companion = {});
+
+std::vector<uint8_t> QoReadWholeFile(const std::string& path);
+
+// The class names of a registry, in order.
+std::vector<std::string> QoClassNames(const TQoEngineRegistry& registry);
+
+// Adds a test failure unless the picture's hash is the one pinned for the sample file
+// (after the picture was checked by eye); an unpinned file reports the hash to pin.
+void QoExpectPinnedHash(const std::map<std::string, std::string>& pinned, const std::string& file,
+                        const TQoBitmap& bmp);
