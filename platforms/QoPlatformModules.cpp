@@ -1,5 +1,7 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
+#include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
@@ -15,6 +17,8 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 constexpr TQoModuleRegistration kModules[] = {
+    RegisterAmstradCPCEngines,
+    RegisterAppleIIEngines,
     RegisterAtariSTEngines,
     RegisterMSXEngines,
     RegisterZxSpectrumEngines,
