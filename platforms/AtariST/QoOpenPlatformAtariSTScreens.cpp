@@ -7,6 +7,7 @@
 #include "color/QoPaletteTypes.h"
 #include "engine/QoErrors.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
 
 namespace {
 
@@ -251,14 +252,27 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtist>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDEGASEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSinbadSlideshowEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDEGASCompressedEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTNEOchromeEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTFullscreenConstructionKitEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCyberPaintCellEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCrackArtEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTArtDirectorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTEZArtProfessionalEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD0Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD1Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliLPKEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliMPKEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliHPKEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTZZROUGHEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImagicEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCOLRObjectEditorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPabloPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintworksEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGraphicsProcessorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSyntheticArtsEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTTinyEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasCPTEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
 }

@@ -67,13 +67,32 @@ std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes, TByte
 }  // namespace
 
 TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
-  EXPECT_EQ((std::vector<std::string>{
-                "TQoAtariSTGFAArtist", "TQoAtariSTDEGASEngine", "TQoAtariSTSinbadSlideshowEngine",
-                "TQoAtariSTNEOchromeEngine", "TQoAtariSTFullscreenConstructionKitEngine",
-                "TQoAtariSTCyberPaintCellEngine", "TQoAtariSTArtDirectorEngine",
-                "TQoAtariSTDaliSD0Engine", "TQoAtariSTDaliSD1Engine", "TQoAtariSTDaliSD2Engine",
-                "TQoAtariSTCOLRObjectEditorEngine", "TQoAtariSTGraphicsProcessorEngine",
-                "TQoAtariSTSyntheticArtsEngine"}),
+  EXPECT_EQ((std::vector<std::string>{"TQoAtariSTGFAArtist",
+                                      "TQoAtariSTDEGASEngine",
+                                      "TQoAtariSTSinbadSlideshowEngine",
+                                      "TQoAtariSTDEGASCompressedEngine",
+                                      "TQoAtariSTNEOchromeEngine",
+                                      "TQoAtariSTFullscreenConstructionKitEngine",
+                                      "TQoAtariSTCyberPaintCellEngine",
+                                      "TQoAtariSTCrackArtEngine",
+                                      "TQoAtariSTArtDirectorEngine",
+                                      "TQoAtariSTEZArtProfessionalEngine",
+                                      "TQoAtariSTDaliSD0Engine",
+                                      "TQoAtariSTDaliSD1Engine",
+                                      "TQoAtariSTDaliSD2Engine",
+                                      "TQoAtariSTDaliLPKEngine",
+                                      "TQoAtariSTDaliMPKEngine",
+                                      "TQoAtariSTDaliHPKEngine",
+                                      "TQoAtariSTZZROUGHEngine",
+                                      "TQoAtariSTImagicEngine",
+                                      "TQoAtariSTCOLRObjectEditorEngine",
+                                      "TQoAtariSTPabloPaintEngine",
+                                      "TQoAtariSTPaintworksEngine",
+                                      "TQoAtariSTGraphicsProcessorEngine",
+                                      "TQoAtariSTSyntheticArtsEngine",
+                                      "TQoAtariSTTinyEngine",
+                                      "TQoAtariSTCanvasCPTEngine",
+                                      "TQoAtariSTCanvasFulEngine"}),
             QoClassNames(AtariRegistry()));
 }
 
