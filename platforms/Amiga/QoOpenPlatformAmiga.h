@@ -1,0 +1,136 @@
+#pragma once
+// The engines of the Amiga module: the IFF base engine with its chunk references,
+// palettes, pixel aspect, colour cycling and texts, and the ILBM/ACBM, RGB8, RGBN, PBM
+// and ANIM engines.
+
+#include <memory>
+#include <vector>
+
+#include "engine/QoLoadSource.h"
+#include "engine/QoSubEngine.h"
+#include "platforms/Amiga/QoPlatformAmiga.h"
+
+// A reader of per-line colour changes (PCHG, CTBL/BEAM, SHAM, RAST): before each row is
+// decoded it sets the palette registers that row uses. It may write and add entries,
+// never remove any.
+class TQoAmigaBasePCHG {
+ public:
+  virtual ~TQoAmigaBasePCHG() = default;
+  virtual void UpdateRow(int row, bool interlaced, TQoPalette256& palette,
+                         const TQoPaletteRGB& table444) = 0;
+};
+
+// The kinds of line-change chunk, in the order their tests are tried.
+enum class TQoAmigaLineChanges { None, PCHG, CTBL, SHAM, RAST };
+
+class TQoAmigaIFFEngine : public TQoSourceEngine {
+ public:
+  TQoAmigaIFFEngine(TQoLoadSource& source, const char* className);
+
+  // The chunks the engine needs, referring into the file data.
+  TQoIFFChunk BMHDChunk, CAMGChunk, CMAPChunk, BodyChunk, ANNOChunk, AUTHChunk, CCRTChunk;
+  TQoIFFChunk LineChangeChunk;  // at most one survives creation
+  TQoAmigaLineChanges LineChangeKind = TQoAmigaLineChanges::None;
+  std::vector<TQoIFFChunk> CRNGChunks;
+  bool IsACBM = false;
+  // Every line-change chunk met by the walk (the last of each kind), before the tests.
+  TQoIFFChunk PCHGChunk, CTBLChunk, SHAMChunk, RASTChunk;
+
+  TQoIFFBitmapHeader Header;
+  uint32_t Camg = 0;  // valid when CAMGChunk is present
+
+  bool HasCamg() const { return CAMGChunk.Present(); }
+  bool Interlaced() const { return HasCamg() && (Camg & kAmigaModeLace); }
+  int CMAPCount() const { return static_cast<int>(CMAPChunk.Size() / 3); }
+  uint32_t Monitor() const { return Camg & kAmigaMonitorMask; }
+
+ protected:
+  // Walks the FORM and keeps the last of each chunk kind; CRNG chunks are collected in
+  // file order (ILBM files stop at the first invalid one), the first valid CCRT is kept.
+  // Raises without a usable BMHD or a body.
+  void CollectChunks(bool stopAtInvalidRange);
+  // InfoTitle from ANNO and AUTH.
+  void SetTexts();
+  // Display-mode names, then the kinds, then " image".
+  void SetDescription(const std::string& kinds);
+  // CRNG ranges (or the CCRT) that fit the CMAP, for pictures of up to 8 planes.
+  void AddCycleRanges();
+  void SelectAspect();
+  // The planar data: the body in place or unpacked into an owned buffer of the size the
+  // picture needs. Stored planes per row include the mask plane.
+  TQoByteView PreparedBody(int storedPlanes);
+
+  // The reader of the kept line-change chunk, or nil. The per-line colour changes are a
+  // family of their own; this base keeps the chunk and shows the picture without them.
+  virtual std::unique_ptr<TQoAmigaBasePCHG> CreateLineChanges();
+
+ private:
+  std::vector<uint8_t> planeBuffer_;
+  TQoByteView planeData_;
+  bool bodyPrepared_ = false;
+};
+
+class TQoAmigaILBMEngine : public TQoAmigaIFFEngine {
+ public:
+  static constexpr const char* ClassName = "TQoAmigaILBMEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaILBMEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+
+  bool IsHam6() const;
+  bool IsHam8() const;
+  bool IsHalfBrite() const;
+  // Compression 2 with fewer than 5 planes: written by Atari ST paint programs.
+  bool IsAtariSTMode() const { return Header.Compression == 2 && Header.Planes < 5; }
+
+ private:
+  // The first line-change chunk that passes its test survives; the others are dropped.
+  void KeepLineChanges();
+  // Where row y of plane 0 starts, and how far apart the planes of a row are.
+  std::size_t RowStart(int y) const;
+  std::size_t PlaneStride() const;
+  std::unique_ptr<TQoBitmap> DecodeIndexed(TQoByteView data);
+  std::unique_ptr<TQoBitmap> DecodeHam(TQoByteView data, bool ham8);
+  std::unique_ptr<TQoBitmap> DecodeTrueColor(TQoByteView data);
+};
+
+// The run-length true-colour forms, which differ only in their numbers.
+struct TQoAmigaRGBFormat {
+  const char* ClassName;
+  const char* FormType;
+  uint8_t Planes;      // what the BMHD says
+  int32_t ColorDepth;  // what the picture holds
+};
+
+inline constexpr TQoAmigaRGBFormat kQoAmigaRGB8Format{"TQoAmigaRGB8Engine", "RGB8", 25, 24};
+inline constexpr TQoAmigaRGBFormat kQoAmigaRGBNFormat{"TQoAmigaRGBNEngine", "RGBN", 13, 12};
+
+template <const TQoAmigaRGBFormat& F>
+class TQoAmigaRGBEngine : public TQoAmigaIFFEngine {
+ public:
+  static constexpr const char* ClassName = F.ClassName;
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaRGBEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+};
+
+using TQoAmigaRGB8Engine = TQoAmigaRGBEngine<kQoAmigaRGB8Format>;
+using TQoAmigaRGBNEngine = TQoAmigaRGBEngine<kQoAmigaRGBNFormat>;
+
+class TQoAmigaPBMEngine : public TQoAmigaIFFEngine {
+ public:
+  static constexpr const char* ClassName = "TQoAmigaPBMEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaPBMEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+};
+
+// An animation shown by its first frame, an ordinary ILBM picture in its own FORM.
+class TQoAmigaANIMEngine : public TQoSourceEngineWithSubEngine {
+ public:
+  static constexpr const char* ClassName = "TQoAmigaANIMEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaANIMEngine(TQoLoadSource& source);
+};
+
+void RegisterAmigaEngines(TQoEngineRegistry& registry);

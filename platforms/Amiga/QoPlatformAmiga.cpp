@@ -1,0 +1,598 @@
+#include "platforms/Amiga/QoPlatformAmiga.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "color/QoAspect.h"
+#include "color/QoPaletteTypes.h"
+
+namespace {
+
+constexpr std::size_t kChunkHeader = 8;
+
+const TQoPaletteRGB& Table444() {
+  static const TQoPaletteRGB table(ptRGB444);
+  return table;
+}
+
+const TQoPaletteRGB& Table333() {
+  static const TQoPaletteRGB table(ptRGB333);
+  return table;
+}
+
+uint32_t Quad(int r, int g, int b) {
+  return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+}
+
+}  // namespace
+
+std::vector<TQoIFFChunk> QoReadIFFChunks(TQoByteView data, std::size_t start) {
+  std::vector<TQoIFFChunk> chunks;
+  if (start > data.Size()) return chunks;
+  std::size_t pos = start;
+  std::size_t remaining = data.Size() - start;
+  while (remaining >= kChunkHeader) {
+    const uint32_t id = data.BE32(pos);
+    const uint32_t size = data.BE32(pos + 4);
+    if (size > remaining - kChunkHeader) break;
+    chunks.push_back(TQoIFFChunk{id, data.Sub(pos + kChunkHeader, size)});
+    pos += kChunkHeader + size;
+    remaining -= kChunkHeader + size;
+    // The pad byte after an odd size; a RAST chunk written without one is taken as it is.
+    if (remaining > 3 && (size & 1u) && !data.Matches(pos, "RAST")) {
+      ++pos;
+      --remaining;
+    }
+  }
+  return chunks;
+}
+
+bool QoIsIFFForm(TQoByteView file, std::string_view formType) {
+  return file.Size() > 12 && file.Matches(0, "FORM") && file.Matches(8, formType);
+}
+
+bool TQoIFFBitmapHeader::Read(const TQoIFFChunk& chunk) {
+  const TQoByteView d = chunk.Data;
+  if (d.Size() != kSize) return false;
+  Width = d.BE16(0);
+  Height = d.BE16(2);
+  Planes = d.U8(8);
+  Masking = d.U8(9);
+  Compression = d.U8(10);
+  Flags = d.U8(11);
+  XAspect = d.U8(14);
+  YAspect = d.U8(15);
+  PageWidth = d.BE16(16);
+  PageHeight = d.BE16(18);
+  return true;
+}
+
+bool TQoIFFColorRange::Read(const TQoIFFChunk& chunk) {
+  const TQoByteView d = chunk.Data;
+  if (d.Size() != 8) return false;
+  Rate = static_cast<int16_t>(d.BE16(2));
+  Flags = d.BE16(4);
+  Low = d.U8(6);
+  High = d.U8(7);
+  return true;
+}
+
+bool TQoIFFColorRange::IsValid() const {
+  // Rate 36 is what one paint program writes for a range it never animates.
+  return (Flags & ~3u) == 0 && (Flags & 1u) && Rate != 0 && Rate != 36 && Low < High;
+}
+
+bool TQoIFFColorCycle::Read(const TQoIFFChunk& chunk) {
+  const TQoByteView d = chunk.Data;
+  if (d.Size() != 14) return false;
+  Direction = static_cast<int16_t>(d.BE16(0));
+  Start = d.U8(2);
+  End = d.U8(3);
+  Seconds = d.BE32(4);
+  Microseconds = d.BE32(8);
+  return true;
+}
+
+bool TQoIFFColorCycle::IsValid() const {
+  return (Direction == 1 || Direction == -1) && Start < End && (Seconds != 0 || Microseconds != 0);
+}
+
+int32_t QoCycleDelayFromRate(int16_t rate) {
+  // The rate counts 16384 for 60 steps per second. Read unsigned: a "negative" rate is
+  // a huge one, far beyond what the display can show.
+  const double r = static_cast<uint16_t>(rate);
+  if (r <= 0) return 0;
+  if (std::lround(r * 60.0 / 16384.0) >= 60) return 0;
+  return std::max<int32_t>(1, static_cast<int32_t>(std::lround(16384.0 / r)));
+}
+
+int32_t QoCycleDelayFromTime(uint32_t seconds, uint32_t microseconds) {
+  const double micro = static_cast<double>(seconds) * 1e6 + static_cast<double>(microseconds);
+  const double ticks = std::round(micro * 60.0 / 1e6);
+  if (ticks > 0x7FFFFFFF) return 0x7FFFFFFF;
+  return std::max<int32_t>(1, static_cast<int32_t>(ticks));
+}
+
+bool TQoByteRun1Reader::ReadByte(uint8_t& value) {
+  for (;;) {
+    if (repeat_ > 0) {
+      --repeat_;
+      value = repeatByte_;
+      return true;
+    }
+    if (literal_ > 0) {
+      if (pos_ >= input_.Size()) return false;
+      --literal_;
+      value = input_.Data()[pos_++];
+      return true;
+    }
+    if (pos_ >= input_.Size()) return false;
+    const uint8_t control = input_.Data()[pos_++];
+    if (control < 128) {
+      literal_ = control + 1;
+    } else {
+      if (pos_ >= input_.Size()) return false;
+      repeatByte_ = input_.Data()[pos_++];
+      repeat_ = 257 - control;
+    }
+  }
+}
+
+std::size_t QoByteRun1UnpackedSize(TQoByteView input) {
+  std::size_t total = 0;
+  std::size_t pos = 0;
+  while (pos < input.Size()) {
+    const uint8_t control = input.Data()[pos++];
+    if (control < 128) {
+      const std::size_t n = std::min<std::size_t>(control + 1u, input.Size() - pos);
+      total += n;
+      pos += n;
+    } else {
+      if (pos >= input.Size()) break;
+      ++pos;
+      total += 257u - control;
+    }
+  }
+  return total;
+}
+
+std::size_t QoUnpackByteRun1(TQoByteView input, uint8_t* output, std::size_t outputSize) {
+  TQoByteRun1Reader reader(input);
+  std::size_t written = 0;
+  uint8_t value = 0;
+  while (written < outputSize && reader.ReadByte(value)) output[written++] = value;
+  return written;
+}
+
+void QoUnpackVDAT(TQoByteView vdat, uint8_t* planes, std::size_t planesSize, int plane,
+                  std::size_t rowBytes, int height, std::size_t rowStride) {
+  if (vdat.Size() < 2 || height <= 0) return;
+  const std::size_t commandEnd = vdat.BE16(0);
+  if (commandEnd < 2 || commandEnd > vdat.Size()) return;
+  std::size_t command = 2;
+  std::size_t data = commandEnd;
+  const std::size_t columns = rowBytes / 2;
+  const std::size_t total = columns * static_cast<std::size_t>(height);
+  std::size_t produced = 0;
+
+  auto nextData = [&](uint16_t& word) {
+    if (data + 2 > vdat.Size()) return false;
+    // Copied as stored: the picture keeps its byte order.
+    word = static_cast<uint16_t>(vdat.Data()[data] << 8 | vdat.Data()[data + 1]);
+    data += 2;
+    return true;
+  };
+  auto put = [&](uint16_t word) {
+    const std::size_t column = produced / static_cast<std::size_t>(height);
+    const std::size_t row = produced % static_cast<std::size_t>(height);
+    const std::size_t at =
+        row * rowStride + static_cast<std::size_t>(plane) * rowBytes + 2 * column;
+    if (at + 2 <= planesSize) {
+      planes[at] = static_cast<uint8_t>(word >> 8);
+      planes[at + 1] = static_cast<uint8_t>(word);
+    }
+    ++produced;
+  };
+
+  while (command < commandEnd && produced < total) {
+    const auto cmd = static_cast<int8_t>(vdat.Data()[command++]);
+    uint16_t word = 0;
+    if (cmd == 0 || cmd < 0) {
+      std::size_t count = 0;
+      if (cmd == 0) {
+        if (!nextData(word)) return;
+        count = word;
+      } else {
+        count = static_cast<std::size_t>(-cmd);
+      }
+      for (std::size_t i = 0; i < count && produced < total; ++i) {
+        if (!nextData(word)) return;
+        put(word);
+      }
+    } else {
+      std::size_t count = static_cast<std::size_t>(cmd);
+      if (cmd == 1) {
+        if (!nextData(word)) return;
+        count = word;
+        if (count == 0) return;
+      }
+      if (!nextData(word)) return;
+      for (std::size_t i = 0; i < count && produced < total; ++i) put(word);
+    }
+  }
+}
+
+void QoReadPlanarRow(TQoByteView data, std::size_t rowStart, std::size_t planeStride, int planes,
+                     int width, uint32_t* values) {
+  std::fill(values, values + width, 0u);
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+  for (int p = 0; p < planes; ++p) {
+    const uint8_t* row = data.Ptr(rowStart + static_cast<std::size_t>(p) * planeStride, rowBytes);
+    const uint32_t bit = 1u << p;
+    for (int x = 0; x < width; ++x) {
+      if (row[x >> 3] & (0x80u >> (x & 7))) values[x] |= bit;
+    }
+  }
+}
+
+void QoLoadCMAPPalette(TQoByteView cmap, TQoPalette256& palette, int count, TQoCMAPColors colors) {
+  palette.Clear();
+  for (int i = 0; i < count; ++i) palette.Add(0, 0, 0);
+  const int n = std::min<int>(count, static_cast<int>(cmap.Size() / 3));
+  for (int i = 0; i < n; ++i) {
+    const std::size_t at = 3 * static_cast<std::size_t>(i);
+    const uint8_t r = cmap.U8(at);
+    const uint8_t g = cmap.U8(at + 1);
+    const uint8_t b = cmap.U8(at + 2);
+    TQoColor& entry = palette.GetPColor(i);
+    switch (colors) {
+      case TQoCMAPColors::AtariST:
+        entry.SetStdRGB(Table333().GetStdRGB((r / 32) * 64 + (g / 32) * 8 + b / 32));
+        break;
+      case TQoCMAPColors::Amiga12:
+        entry.SetStdRGB(
+            QoAmigaColor12(static_cast<uint32_t>((r / 16) * 256 + (g / 16) * 16 + b / 16)));
+        break;
+      case TQoCMAPColors::Full8:
+        entry.SetStdRGB(r, g, b);
+        break;
+    }
+  }
+}
+
+TQoStdRGBColor QoAmigaColor12(uint32_t rgb12) {
+  return Table444().GetStdRGB(static_cast<int>(rgb12 & 0xFFFu));
+}
+
+void QoSplit12(const TQoStdRGBColor& c, int& r, int& g, int& b) {
+  // A 4-bit level n is stored as n * 17, whose top nibble is n again.
+  r = c.R >> 4;
+  g = c.G >> 4;
+  b = c.B >> 4;
+}
+
+void QoExtendHalfBrite(TQoPalette256& palette) {
+  while (palette.GetCount() < 64) palette.Add(0, 0, 0);
+  for (int i = 0; i < 32; ++i) {
+    int r = 0, g = 0, b = 0;
+    QoSplit12(palette.GetStdRGB(i), r, g, b);
+    palette.GetPColor(32 + i).SetStdRGB(
+        QoAmigaColor12(static_cast<uint32_t>((r / 2) << 8 | (g / 2) << 4 | (b / 2))));
+  }
+}
+
+void QoDecodeHam6Row(const uint32_t* values, int count, const TQoPalette256& palette,
+                     uint32_t* out) {
+  int r = 0, g = 0, b = 0;
+  if (palette.GetCount() > 0) QoSplit12(palette.GetStdRGB(0), r, g, b);
+  for (int x = 0; x < count; ++x) {
+    const int v = static_cast<int>(values[x] & 63u);
+    const int d = v & 15;
+    switch (v >> 4) {
+      case 0:
+        if (d < palette.GetCount()) {
+          QoSplit12(palette.GetStdRGB(d), r, g, b);
+        } else {
+          r = g = b = 0;
+        }
+        break;
+      case 1:
+        b = d;
+        break;
+      case 2:
+        r = d;
+        break;
+      default:
+        g = d;
+        break;
+    }
+    const TQoStdRGBColor c = QoAmigaColor12(static_cast<uint32_t>(r << 8 | g << 4 | b));
+    out[x] = Quad(c.R, c.G, c.B);
+  }
+}
+
+void QoDecodeHam8Row(const uint32_t* values, int count, const TQoPalette256& palette,
+                     uint32_t* out) {
+  TQoStdRGBColor c;
+  if (palette.GetCount() > 0) c = palette.GetStdRGB(0);
+  int r = c.R, g = c.G, b = c.B;
+  for (int x = 0; x < count; ++x) {
+    const int v = static_cast<int>(values[x] & 255u);
+    const int d = v & 63;
+    switch (v >> 6) {
+      case 0:
+        if (d < palette.GetCount()) {
+          c = palette.GetStdRGB(d);
+          r = c.R;
+          g = c.G;
+          b = c.B;
+        } else {
+          r = g = b = 0;
+        }
+        break;
+      case 1:
+        b = (d << 2) | (b & 3);
+        break;
+      case 2:
+        r = (d << 2) | (r & 3);
+        break;
+      default:
+        g = (d << 2) | (g & 3);
+        break;
+    }
+    out[x] = Quad(r, g, b);
+  }
+}
+
+std::string QoAmigaDisplayModeNames(bool hasCamg, uint32_t camg) {
+  if (!hasCamg) return std::string();
+  std::string names;
+  const uint32_t monitor = camg & kAmigaMonitorMask;
+  switch (monitor) {
+    case kAmigaMonitorNTSC:
+      names = " NTSC";
+      break;
+    case kAmigaMonitorPAL:
+      names = " PAL";
+      break;
+    case kAmigaMonitorVGA:
+      names = " VGA";
+      break;
+    case kAmigaMonitorA2024:
+      names = " A2024";
+      break;
+    case kAmigaMonitorEURO72:
+      names = " EURO72";
+      break;
+    case kAmigaMonitorEURO36:
+      names = " EURO36";
+      break;
+    case kAmigaMonitorSUPER72:
+      names = " SUPER72";
+      break;
+    case kAmigaMonitorDBLNTSC:
+      names = " DBLNTSC";
+      break;
+    case kAmigaMonitorDBLPAL:
+      names = " DBLPAL";
+      break;
+    default:
+      break;
+  }
+  if (monitor == kAmigaMonitorDBLNTSC || monitor == kAmigaMonitorDBLPAL) {
+    switch (camg & 0x8005u) {
+      case 0:
+        return names + " LoRes";
+      case 4:
+        return names + " LoRes NoFlicker";
+      case 5:
+        return names + " LoRes Laced";
+      case 0x8000:
+        return names + " HiRes";
+      case 0x8004:
+        return names + " HiRes NoFlicker";
+      case 0x8005:
+        return names + " HiRes Laced";
+      default:
+        return names;
+    }
+  }
+  switch (camg & 0x8024u) {
+    case 0:
+      return names + " LoRes";
+    case 4:
+      return names + " LoRes Laced";
+    case 0x8000:
+      return names + " HiRes";
+    case 0x8004:
+      return names + " HiRes Laced";
+    case 0x8020:
+      return names + " SuperHiRes";
+    case 0x8024:
+      return names + " SuperHiRes Laced";
+    default:
+      return names;
+  }
+}
+
+namespace {
+
+// Aspect-table entries the Amiga modes use.
+constexpr int k3to14 = 0, k1to4 = 1, k13to50 = 2, k3to7 = 5, k1to2 = 9, k13to25 = 10, k6to7 = 23,
+              k1to1 = 28, k26to25 = 29, k12to7 = 43, k2to1 = 47, k52to25 = 48, k24to7 = 55,
+              k104to25 = 57;
+
+struct PageRule {
+  uint16_t Width, Height;
+  int Aspect;
+};
+
+// The standard page sizes of the NTSC and PAL displays in every resolution.
+constexpr PageRule kNtscPages[] = {{1280, 400, k3to7}, {1280, 200, k3to14}, {640, 400, k6to7},
+                                   {640, 200, k3to7},  {320, 400, k12to7},  {320, 200, k6to7}};
+constexpr PageRule kPalPages[] = {{1280, 512, k13to25}, {1280, 256, k13to50}, {640, 512, k26to25},
+                                  {640, 256, k13to25},  {320, 512, k52to25},  {320, 256, k26to25}};
+
+constexpr int kNtscGroup[] = {k3to14, k3to7, k6to7, k12to7, k24to7};
+constexpr int kPalGroup[] = {k13to50, k13to25, k26to25, k52to25, k104to25};
+constexpr int kFullGroup[] = {k3to14, k1to4, k13to50, k3to7,  k1to2, k13to25,
+                              k6to7,  k1to1, k26to25, k12to7, k2to1, k52to25};
+
+template <std::size_t N>
+int ByPage(const PageRule (&rules)[N], const TQoIFFBitmapHeader& h) {
+  for (const PageRule& rule : rules) {
+    if (rule.Width == h.PageWidth && rule.Height == h.PageHeight) return rule.Aspect;
+  }
+  return -1;
+}
+
+// The entry of the group whose pixel shape is nearest to the BMHD's, the earlier on a tie.
+template <std::size_t N>
+int Nearest(const int (&group)[N], const TQoIFFBitmapHeader& h) {
+  if (h.XAspect == 0 || h.YAspect == 0) return -1;
+  const double wanted = static_cast<double>(h.XAspect) / h.YAspect;
+  int best = -1;
+  double bestDistance = 0.0;
+  for (int entry : group) {
+    const TQoAspectEntry& e = QoAspectEntry(entry);
+    const double distance = std::fabs(static_cast<double>(e.H) / e.V - wanted);
+    if (best < 0 || distance < bestDistance) {
+      best = entry;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+int GenericMode(uint32_t camg) {
+  switch (camg & 0x8024u) {
+    case 0:
+    case 0x8004:
+      return k1to1;
+    case 4:
+      return k2to1;
+    case 0x8000:
+    case 0x8024:
+      return k1to2;
+    case 0x8020:
+      return k1to4;
+    default:
+      return -1;
+  }
+}
+
+int FirstOf(int a, int b) {
+  return a >= 0 ? a : b;
+}
+
+}  // namespace
+
+uint8_t QoAmigaAspectIndex(bool hasCamg, uint32_t camg, const TQoIFFBitmapHeader& h,
+                           uint8_t current) {
+  int aspect = -1;
+  if (!hasCamg) {
+    aspect = FirstOf(ByPage(kNtscPages, h), FirstOf(ByPage(kPalPages, h), Nearest(kFullGroup, h)));
+  } else {
+    const uint32_t hires = camg & 0x8024u;
+    const uint32_t dbl = camg & 0x8005u;
+    switch (camg & kAmigaMonitorMask) {
+      case kAmigaMonitorDefault:
+        aspect = FirstOf(ByPage(kNtscPages, h), ByPage(kPalPages, h));
+        if (aspect < 0) aspect = FirstOf(GenericMode(camg), Nearest(kFullGroup, h));
+        break;
+      case kAmigaMonitorNTSC:
+        if (hires == 0 || hires == 0x8004)
+          aspect = k6to7;
+        else if (hires == 4)
+          aspect = k12to7;
+        else if (hires == 0x8000 || hires == 0x8024)
+          aspect = k3to7;
+        else if (hires == 0x8020)
+          aspect = k3to14;
+        else
+          aspect = FirstOf(ByPage(kNtscPages, h), Nearest(kNtscGroup, h));
+        break;
+      case kAmigaMonitorPAL:
+        if (hires == 0 || hires == 0x8004)
+          aspect = k26to25;
+        else if (hires == 4)
+          aspect = k52to25;
+        else if (hires == 0x8000 || hires == 0x8024)
+          aspect = k13to25;
+        else if (hires == 0x8020)
+          aspect = k13to50;
+        else
+          aspect = FirstOf(ByPage(kPalPages, h), Nearest(kPalGroup, h));
+        break;
+      case kAmigaMonitorDBLNTSC:
+        if (dbl == 0 || dbl == 0x8004)
+          aspect = k6to7;
+        else if (dbl == 4 || dbl == 0x8005)
+          aspect = k12to7;
+        else if (dbl == 5)
+          aspect = k24to7;
+        else if (dbl == 0x8000)
+          aspect = k3to7;
+        else
+          aspect = FirstOf(ByPage(kNtscPages, h), Nearest(kNtscGroup, h));
+        break;
+      case kAmigaMonitorDBLPAL:
+        if (dbl == 0 || dbl == 0x8004)
+          aspect = k26to25;
+        else if (dbl == 4 || dbl == 0x8005)
+          aspect = k52to25;
+        else if (dbl == 5)
+          aspect = k104to25;
+        else if (dbl == 0x8000)
+          aspect = k13to25;
+        else
+          aspect = FirstOf(ByPage(kPalPages, h), Nearest(kPalGroup, h));
+        break;
+      case kAmigaMonitorVGA:
+      case kAmigaMonitorA2024:
+        break;
+      default:
+        aspect = GenericMode(camg);
+        break;
+    }
+  }
+  return aspect >= 0 ? static_cast<uint8_t>(aspect) : current;
+}
+
+namespace {
+
+// Windows-1252 in 0x80-0x9F; the five holes keep their C1 code points.
+constexpr std::array<uint16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string QoAmigaText(TQoByteView bytes) {
+  std::size_t first = 0;
+  std::size_t last = bytes.Size();
+  while (first < last && bytes.Data()[first] <= 32) ++first;
+  while (last > first && bytes.Data()[last - 1] <= 32) --last;
+  std::string text;
+  for (std::size_t i = first; i < last; ++i) {
+    const uint8_t c = bytes.Data()[i];
+    AppendUtf8(text, (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : c);
+  }
+  return text;
+}
