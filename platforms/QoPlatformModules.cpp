@@ -1,10 +1,12 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
+#include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
 namespace {
 
@@ -17,11 +19,13 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 constexpr TQoModuleRegistration kModules[] = {
+    RegisterAmigaEngines,
     RegisterAmstradCPCEngines,
     RegisterAppleIIEngines,
     RegisterAtariSTEngines,
     RegisterMSXEngines,
     RegisterZxSpectrumEngines,
+    RegisterZxSpectrumSnapshotEngines,
 };
 
 }  // namespace
