@@ -7,6 +7,7 @@
 #include "color/QoPaletteTypes.h"
 #include "engine/QoErrors.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
 
 namespace {
@@ -273,6 +274,16 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGraphicsProcessorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSyntheticArtsEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTTinyEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtistEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaletteMasterEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTHighresMediumEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMultiPalettePicture>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPhotoChromeEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPUEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPSEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPXEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasCPTEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTQuantumPaintEngine>());
 }

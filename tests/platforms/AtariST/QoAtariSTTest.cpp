@@ -91,8 +91,18 @@ TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
                                       "TQoAtariSTGraphicsProcessorEngine",
                                       "TQoAtariSTSyntheticArtsEngine",
                                       "TQoAtariSTTinyEngine",
+                                      "TQoAtariSTGFAArtistEngine",
+                                      "TQoAtariSTPaletteMasterEngine",
+                                      "TQoAtariSTHighresMediumEngine",
+                                      "TQoAtariSTMultiPalettePicture",
+                                      "TQoAtariSTPhotoChromeEngine",
+                                      "TQoAtariSTSpectrum512SPUEngine",
+                                      "TQoAtariSTSpectrum512SPSEngine",
+                                      "TQoAtariSTSpectrum512SPCEngine",
+                                      "TQoAtariSTSpectrum512SPXEngine",
                                       "TQoAtariSTCanvasCPTEngine",
-                                      "TQoAtariSTCanvasFulEngine"}),
+                                      "TQoAtariSTCanvasFulEngine",
+                                      "TQoAtariSTQuantumPaintEngine"}),
             QoClassNames(AtariRegistry()));
 }
 
