@@ -153,6 +153,14 @@ void TQoAtariSTBaseEngine::AddLimitsCycleRange(uint8_t limits, int8_t speed) {
   HasColorCycling = 1;
 }
 
+std::unique_ptr<TQoBitmap> TQoAtariSTBaseEngine::NewBitmapForCollectedPalette() const {
+  const int count = Palette->GetCount();
+  if (count == 0) return std::make_unique<TQoBitmap24>(Width, Height);
+  if (count == 1) return std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
+  if (count <= 4) return std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  return std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+}
+
 std::unique_ptr<TQoBitmap> TQoAtariSTBaseEngine::NewBitmapForDepth() const {
   if (ColorDepth > 8) return std::make_unique<TQoBitmap24>(Width, Height);
   if (ColorDepth >= 5) return std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
@@ -239,16 +247,7 @@ std::unique_ptr<TQoBitmap> TQoAtariSTBaseEngine::DecodeLinePalettes() {
   }
 
   const int count = Palette->GetCount();
-  std::unique_ptr<TQoBitmap> bmp;
-  if (count == 0) {
-    bmp = std::make_unique<TQoBitmap24>(Width, Height);
-  } else if (count == 1) {
-    bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
-  } else if (count <= 4) {
-    bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
-  } else {
-    bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
-  }
+  std::unique_ptr<TQoBitmap> bmp = NewBitmapForCollectedPalette();
 
   std::vector<uint32_t> values(static_cast<std::size_t>(Width));
   std::vector<uint32_t> lookup(static_cast<std::size_t>(colors));

@@ -73,6 +73,9 @@ class TQoAtariSTBaseEngine : public TQoSourceEngine {
   // NEOchrome's and Tiny's one range: the lowest colour in the high nibble of limits, the
   // highest in the low nibble, a signed speed whose sign gives the direction.
   void AddLimitsCycleRange(uint8_t limits, int8_t speed);
+  // The picture for colours collected from line palettes into Palette: 24-bit when
+  // there were too many (Palette empty), else 1, 4 or 8 bits by the count.
+  std::unique_ptr<TQoBitmap> NewBitmapForCollectedPalette() const;
 
  private:
   enum class TQoPlaneOrder { Interleaved, LinePlanar, PlanePlanar };

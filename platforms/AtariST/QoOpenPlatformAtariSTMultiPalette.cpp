@@ -804,16 +804,7 @@ std::unique_ptr<TQoBitmap> TQoAtariSTQuantumPaintEngine::DecodeSets() {
   const int count = Palette->GetCount();
   std::unordered_map<uint32_t, uint32_t> indexOf;
   for (int i = 0; i < count; ++i) indexOf.emplace(Palette->GetRGBQuad(i), static_cast<uint32_t>(i));
-  std::unique_ptr<TQoBitmap> bmp;
-  if (count == 0) {
-    bmp = std::make_unique<TQoBitmap24>(Width, Height);
-  } else if (count == 1) {
-    bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
-  } else if (count <= 4) {
-    bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
-  } else {
-    bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
-  }
+  std::unique_ptr<TQoBitmap> bmp = NewBitmapForCollectedPalette();
   for (int y = 0; y < Height; ++y) {
     QoReadPlaneLine(PixelData, static_cast<std::size_t>(y) * kLowLineBytes, 2, 8, 4, 320, values);
     for (int x = 0; x < 320; ++x) {
