@@ -6,7 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "engine/QoLoadSource.h"
 #include "plugin/QoThumbnail.h"
+#include "viewer/win32/WLXFormUnit.h"
 
 namespace {
 
@@ -17,6 +19,10 @@ struct TQoListDefaultParams {
   DWORD PluginInterfaceVersionHi;
   char DefaultIniName[MAX_PATH];
 };
+
+// The load-next answers of the Lister interface.
+constexpr int kListPluginOk = 0;
+constexpr int kListPluginError = 1;
 
 // Every file from 1 byte to just under 4 MiB is offered to the plug-in.
 constexpr char kDetectString[] = "(SIZE>0)&(SIZE<4194304)";
@@ -78,9 +84,66 @@ HBITMAP BitmapOf(const TQoBitmap32& picture) {
   return bitmap;
 }
 
+// The viewer window of a handle this module created, or nil.
+TprWLXForm* FormOf(HWND window) {
+  return dynamic_cast<TprWLXForm*>(TkivWinControl::FindControl(window));
+}
+
+// The file read and rated; nil when nothing accepts it.
+std::unique_ptr<TQoLoadSourceEx> AcceptedSource(const wchar_t* fileToLoad) {
+  auto source = std::make_unique<TQoLoadSourceEx>(Utf8Of(fileToLoad));
+  if (!source->Engines || source->Engines->Count() == 0) return nullptr;
+  return source;
+}
+
 }  // namespace
 
 extern "C" {
+
+__declspec(dllexport) HWND __stdcall ListLoadW(HWND parentWin, wchar_t* fileToLoad, int) {
+  return Guarded<HWND>(nullptr, [&]() -> HWND {
+    std::unique_ptr<TQoLoadSourceEx> source = AcceptedSource(fileToLoad);
+    if (!source) return nullptr;
+    // Should loading raise, the form and every window it made go with it.
+    auto form = std::make_unique<TprWLXForm>(parentWin);
+    form->LoadSource(std::move(source));
+    form->Show();
+    return form.release()->Handle();
+  });
+}
+
+__declspec(dllexport) HWND __stdcall ListLoad(HWND parentWin, char* fileToLoad, int showFlags) {
+  return Guarded<HWND>(nullptr, [&]() -> HWND {
+    std::wstring wide = WideOfAnsi(fileToLoad);
+    return ListLoadW(parentWin, wide.data(), showFlags);
+  });
+}
+
+__declspec(dllexport) int __stdcall ListLoadNextW(HWND, HWND listWin, wchar_t* fileToLoad, int) {
+  return Guarded(kListPluginError, [&] {
+    std::unique_ptr<TQoLoadSourceEx> source = AcceptedSource(fileToLoad);
+    if (!source) return kListPluginError;
+    TprWLXForm* form = FormOf(listWin);
+    if (!form) return kListPluginError;
+    form->LoadSource(std::move(source));
+    return kListPluginOk;
+  });
+}
+
+__declspec(dllexport) int __stdcall ListLoadNext(HWND parentWin, HWND listWin, char* fileToLoad,
+                                                 int showFlags) {
+  return Guarded(kListPluginError, [&] {
+    std::wstring wide = WideOfAnsi(fileToLoad);
+    return ListLoadNextW(parentWin, listWin, wide.data(), showFlags);
+  });
+}
+
+__declspec(dllexport) void __stdcall ListCloseWindow(HWND listWin) {
+  Guarded(0, [&] {
+    delete FormOf(listWin);
+    return 0;
+  });
+}
 
 __declspec(dllexport) void __stdcall ListGetDetectString(char* detectString, int maxLength) {
   Guarded(0, [&] {

@@ -19,7 +19,8 @@ cmake --build build/windows -j "$(nproc)"
 fail=0
 exports=$(x86_64-w64-mingw32-objdump -p build/windows/OrvalonWLX.wlx64 |
   sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\]/{print $NF}' | grep -v Table || true)
-for e in ListGetDetectString ListSetDefaultParams ListGetPreviewBitmapW ListGetPreviewBitmap; do
+for e in ListGetDetectString ListSetDefaultParams ListGetPreviewBitmapW ListGetPreviewBitmap \
+  ListLoadW ListLoad ListLoadNextW ListLoadNext ListCloseWindow; do
   grep -qx "$e" <<<"$exports" || { echo "OrvalonWLX.wlx64: export $e missing" >&2; fail=1; }
 done
 for f in OrvalonWLX.wlx64 orvalon.exe; do

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Runs the cross-compiled unit tests under Wine, then the stand-in host against the
-# plug-in: its thumbnails must match what the native tool computes for the same files.
+# plug-in: its thumbnails must match what the native tool computes for the same files,
+# and the viewer window must behave as the Lister expects, once with the compositor's
+# frame wait and once with dwmapi.dll switched off (no flicker box, no colour cycling).
+# Screen captures of the viewer land in build/windows/host-check/viewer/captures.
 # Needs the native debug build (make build) and the Windows build (make windows).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,6 +21,14 @@ files=("$WORK"/files/*)
 samples=${ORVALON_SAMPLES:-$ROOT/../shared/samples}
 if [ -d "$samples/zxspectrum" ]; then
   while IFS= read -r f; do files+=("$f"); done < <(ls "$samples"/zxspectrum/*.scr | head -5)
+fi
+
+# The viewer's files: the demo pictures, noise, an empty file, a colour-cycling sample.
+viewer="$WORK/viewer"
+mkdir -p "$viewer"
+cp "$WORK"/files/* "$viewer/"
+if [ -f "$samples/atarist/MAGICMTN.PC1" ]; then
+  cp "$samples/atarist/MAGICMTN.PC1" "$viewer/cycling.pc1"
 fi
 
 manifest="$WORK/manifest.tsv"
@@ -40,5 +51,7 @@ printf '%s\t96\t96\t-\n' "$WORK/files/missing.scr" >>"$manifest"
 scripts/windows/wine-session.sh bash -c '
   set -e
   (cd build/windows && ctest -j2 --output-on-failure)
-  wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 "$0"
-' "$manifest"
+  wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 "$0" "$1"
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=d" \
+    wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 - "$1"
+' "$manifest" "$viewer"

@@ -2,7 +2,12 @@
 // answers. Thumbnails are compared with the ones the native tool computed for the same
 // files and boxes, listed in a manifest of lines "file<TAB>width<TAB>height<TAB>expected"
 // where expected is a PNG file, or "-" when no thumbnail must come back.
-//   QoHost.exe OrvalonWLX.wlx64 manifest.tsv
+// With a third argument it also plays the Lister window: it loads the files of that
+// folder into a window of its own, drives the viewer through its controls and checks
+// the window tree, screen captures (saved as PNG in its "captures" folder), the key
+// forwarding and that closing gives back every thread and GDI object. A manifest of "-"
+// skips the thumbnails.
+//   QoHost.exe OrvalonWLX.wlx64 manifest.tsv|- [viewer-folder]
 
 #include <png.h>
 #include <windows.h>
@@ -15,6 +20,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "QoHostViewer.h"
 
 namespace {
 
@@ -130,8 +137,8 @@ void CheckThumbnail(TPreviewW preview, const std::string& file, int boxW, int bo
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: QoHost.exe PLUGIN.wlx64 MANIFEST.tsv\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: QoHost.exe PLUGIN.wlx64 MANIFEST.tsv|- [VIEWER-FOLDER]\n");
     return 2;
   }
   HMODULE plugin = LoadLibraryA(argv[1]);
@@ -145,7 +152,9 @@ int main(int argc, char** argv) {
   if (!detect || !previewW || !previewA) return 1;
   CheckDetectString(detect);
 
-  std::ifstream manifest(argv[2]);
+  if (argc == 4) CheckViewer(plugin, argv[3], Check);
+
+  std::ifstream manifest(std::string(argv[2]) == "-" ? std::string() : std::string(argv[2]));
   std::string line, firstFile;
   while (std::getline(manifest, line)) {
     std::istringstream fields(line);
