@@ -26,7 +26,7 @@ constexpr uint16_t kScreenBankLoad = 0x4000;
 constexpr std::size_t kScreenModeByte = 0x17D0;
 constexpr std::size_t kScreenInks = 0x17D1;
 // The firmware's inks after a reset (the flashing inks 14 and 15 at their first colour).
-constexpr std::array<uint8_t, 16> kPowerOnInks = {1, 24, 20, 6, 26, 0, 2, 8,
+constexpr std::array<uint8_t, 16> kPowerOnInks = {1,  24, 20, 6,  26, 0,  2, 8,
                                                   10, 12, 14, 16, 18, 22, 1, 16};
 
 constexpr int32_t kOverscanSize = 32400;
