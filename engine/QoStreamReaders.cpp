@@ -158,7 +158,7 @@ std::string ReadZString(ByteReader& reader) {
 EscValueCountReader::EscValueCountReader(const uint8_t* data, std::size_t size, uint8_t escape,
                                          int32_t defaultCount, std::size_t startOffset,
                                          bool countPlusOne)
-    : Escape(escape), DefaultCount(defaultCount), CountPlusOne(countPlusOne) {
+    : EscReaderState(escape, defaultCount, countPlusOne) {
   StartForward(data, size, startOffset, Cursor, Remaining);
 }
 
@@ -169,7 +169,7 @@ bool EscValueCountReader::ReadByte(uint8_t& value) {
 EscCountValueReader::EscCountValueReader(const uint8_t* data, std::size_t size, uint8_t escape,
                                          int32_t defaultCount, std::size_t startOffset,
                                          bool countPlusOne)
-    : Escape(escape), DefaultCount(defaultCount), CountPlusOne(countPlusOne) {
+    : EscReaderState(escape, defaultCount, countPlusOne) {
   StartForward(data, size, startOffset, Cursor, Remaining);
 }
 
@@ -180,7 +180,7 @@ bool EscCountValueReader::ReadByte(uint8_t& value) {
 EscCountValueBackReader::EscCountValueBackReader(const uint8_t* data, std::size_t size,
                                                  uint8_t escape, int32_t defaultCount,
                                                  std::size_t startOffset, bool countPlusOne)
-    : Escape(escape), DefaultCount(defaultCount), CountPlusOne(countPlusOne) {
+    : EscReaderState(escape, defaultCount, countPlusOne) {
   StartBackward(data, size, startOffset, Cursor, Remaining);
 }
 

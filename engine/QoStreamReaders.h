@@ -34,10 +34,9 @@ struct ByteReader {
 std::string ReadZString(const uint8_t*& cursor, int32_t& remaining);
 std::string ReadZString(ByteReader& reader);
 
-// The escape byte is followed by the value and then the count; any other byte stands for
-// itself. With CountPlusOne the stored count is one less than the run; a count of 0 ends
-// the stream.
-struct EscValueCountReader {
+// What every escape run-length reader keeps: where it reads, the escape byte, how counts
+// are stored, and the run it is handing out.
+struct EscReaderState {
   const uint8_t* Cursor = nullptr;
   int32_t Remaining = 0;
   uint8_t Escape = 0;
@@ -46,6 +45,15 @@ struct EscValueCountReader {
   uint8_t RunByte = 0;
   int32_t RunCount = 0;
 
+  EscReaderState() = default;
+  EscReaderState(uint8_t escape, int32_t defaultCount, bool countPlusOne)
+      : Escape(escape), DefaultCount(defaultCount), CountPlusOne(countPlusOne) {}
+};
+
+// The escape byte is followed by the value and then the count; any other byte stands for
+// itself. With CountPlusOne the stored count is one less than the run; a count of 0 ends
+// the stream.
+struct EscValueCountReader : EscReaderState {
   EscValueCountReader() = default;
   EscValueCountReader(const uint8_t* data, std::size_t size, uint8_t escape, int32_t defaultCount,
                       std::size_t startOffset, bool countPlusOne);
@@ -55,15 +63,7 @@ struct EscValueCountReader {
 
 // The escape byte is followed by the count and then the value. A count of 0 (after the
 // plus-one correction) stands for the default count; a default of 0 ends the stream.
-struct EscCountValueReader {
-  const uint8_t* Cursor = nullptr;
-  int32_t Remaining = 0;
-  uint8_t Escape = 0;
-  int32_t DefaultCount = 0;
-  bool CountPlusOne = false;
-  uint8_t RunByte = 0;
-  int32_t RunCount = 0;
-
+struct EscCountValueReader : EscReaderState {
   EscCountValueReader() = default;
   EscCountValueReader(const uint8_t* data, std::size_t size, uint8_t escape, int32_t defaultCount,
                       std::size_t startOffset, bool countPlusOne);
@@ -74,15 +74,7 @@ struct EscCountValueReader {
 // The same stream written backwards: reading starts at the last byte of the data and
 // goes down to the start offset, so the count and value of an escape sequence lie just
 // below the escape byte. The cursor points one past the next byte to read.
-struct EscCountValueBackReader {
-  const uint8_t* Cursor = nullptr;
-  int32_t Remaining = 0;
-  uint8_t Escape = 0;
-  int32_t DefaultCount = 0;
-  bool CountPlusOne = false;
-  uint8_t RunByte = 0;
-  int32_t RunCount = 0;
-
+struct EscCountValueBackReader : EscReaderState {
   EscCountValueBackReader() = default;
   EscCountValueBackReader(const uint8_t* data, std::size_t size, uint8_t escape,
                           int32_t defaultCount, std::size_t startOffset, bool countPlusOne);

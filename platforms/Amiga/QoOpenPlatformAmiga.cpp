@@ -1,5 +1,7 @@
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 
+#include "color/QoAspect.h"
+
 #include <algorithm>
 
 #include "color/QoPaletteTypes.h"
@@ -24,7 +26,6 @@ constexpr uint32_t kRAST = QoIFFId("RAST");
 constexpr uint32_t kVDAT = QoIFFId("VDAT");
 
 constexpr std::size_t kFormHeader = 12;
-constexpr uint8_t kAspect5to6 = 22;  // the Atari ST's low-resolution pixel
 
 uint8_t SignatureAnswer(const TQoLoadSource& source) {
   return source.Extension == ".iff" ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
@@ -333,7 +334,7 @@ TQoAmigaILBMEngine::TQoAmigaILBMEngine(TQoLoadSource& source)
   if (!IsHam6() && !IsHam8() && LineChangeKind == TQoAmigaLineChanges::None) AddCycleRanges();
 
   if (IsAtariSTMode() || LineChangeKind == TQoAmigaLineChanges::RAST) {
-    AspectIndex = kAspect5to6;
+    AspectIndex = kQoAspect5to6;
   } else {
     SelectAspect();
   }

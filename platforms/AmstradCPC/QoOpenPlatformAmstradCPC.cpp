@@ -1,5 +1,7 @@
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 
+#include "color/QoAspect.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -7,16 +9,6 @@
 #include "engine/QoErrors.h"
 
 namespace {
-
-constexpr uint8_t kAspect5to12 = 6;
-constexpr uint8_t kAspect1to2 = 9;
-constexpr uint8_t kAspect5to6 = 22;
-constexpr uint8_t kAspect5to3 = 42;
-constexpr uint8_t kAspect2to1 = 47;
-
-constexpr uint64_t Bit(uint8_t entry) {
-  return uint64_t{1} << entry;
-}
 
 // Standard screens: 16 KiB of video memory, whole or without the last 48 bytes.
 constexpr int32_t kScreenSizes[2] = {16512, 16464};
@@ -155,16 +147,16 @@ TQoAmstradCPCScreenEngine::TQoAmstradCPCScreenEngine(TQoLoadSource& source, cons
   ColorDepth = 4 >> mode;
   switch (mode) {
     case 0:
-      AspectIndex = kAspect5to3;
-      AspectMask = Bit(kAspect5to3) | Bit(kAspect2to1);
+      AspectIndex = kQoAspect5to3;
+      AspectMask = QoAspectBit(kQoAspect5to3) | QoAspectBit(kQoAspect2to1);
       break;
     case 1:
-      AspectIndex = kAspect5to6;
-      AspectMask |= Bit(kAspect5to6);
+      AspectIndex = kQoAspect5to6;
+      AspectMask |= QoAspectBit(kQoAspect5to6);
       break;
     default:
-      AspectIndex = kAspect5to12;
-      AspectMask = Bit(kAspect5to12) | Bit(kAspect1to2);
+      AspectIndex = kQoAspect5to12;
+      AspectMask = QoAspectBit(kQoAspect5to12) | QoAspectBit(kQoAspect1to2);
       break;
   }
 
@@ -281,8 +273,8 @@ TQoAmstradCPCMode2HGBSourceEngine::TQoAmstradCPCMode2HGBSourceEngine(TQoLoadSour
   Width = 512;
   Height = 256;
   ColorDepth = 1;
-  AspectIndex = kAspect5to12;
-  AspectMask = Bit(kAspect5to12) | Bit(kAspect1to2);
+  AspectIndex = kQoAspect5to12;
+  AspectMask = QoAspectBit(kQoAspect5to12) | QoAspectBit(kQoAspect1to2);
   const TQoByteView bytes = Bytes();
   screen_ = bytes.Size() > kFutureOSSize ? bytes.From(TQoAmsdosHeader::kSize) : bytes;
   if (!bytes.Empty() && !screen_.Has(0, kFutureOSSize)) qo::RaiseInternalError();
@@ -320,8 +312,8 @@ TQoAmstradCPCMode5SourceEngine::TQoAmstradCPCMode5SourceEngine(TQoLoadSource& so
   Width = 288;
   Height = 256;
   ColorDepth = 2;
-  AspectIndex = kAspect5to6;
-  AspectMask |= Bit(kAspect5to6);
+  AspectIndex = kQoAspect5to6;
+  AspectMask |= QoAspectBit(kQoAspect5to6);
   gfx_ = Companion(source, ".gfx");
   OfferCPCPaletteTypes();
 }
@@ -454,8 +446,8 @@ TQoAmstradCPCModeRSourceEngine::TQoAmstradCPCModeRSourceEngine(TQoLoadSource& so
   Width = StoredWidth + 1;
   Height = StoredHeight;
   ColorDepth = 4;
-  AspectIndex = kAspect5to6;
-  AspectMask |= Bit(kAspect5to6);
+  AspectIndex = kQoAspect5to6;
+  AspectMask |= QoAspectBit(kQoAspect5to6);
 }
 
 std::unique_ptr<TQoBitmap> TQoAmstradCPCModeRSourceEngine::Decode() {
@@ -515,8 +507,8 @@ TQoAmstradCPCModeB0SourceEngine::TQoAmstradCPCModeB0SourceEngine(TQoLoadSource& 
   Width = StoredWidth / 2;
   Height = StoredHeight;
   ColorDepth = 4;
-  AspectIndex = kAspect5to3;
-  AspectMask = Bit(kAspect5to3) | Bit(kAspect2to1);
+  AspectIndex = kQoAspect5to3;
+  AspectMask = QoAspectBit(kQoAspect5to3) | QoAspectBit(kQoAspect2to1);
 }
 
 TQoAmstradCPCModeB1SourceEngine::TQoAmstradCPCModeB1SourceEngine(TQoLoadSource& source)
@@ -525,8 +517,8 @@ TQoAmstradCPCModeB1SourceEngine::TQoAmstradCPCModeB1SourceEngine(TQoLoadSource& 
   Width = StoredWidth;
   Height = StoredHeight;
   ColorDepth = 2;
-  AspectIndex = kAspect5to6;
-  AspectMask |= Bit(kAspect5to6);
+  AspectIndex = kQoAspect5to6;
+  AspectMask |= QoAspectBit(kQoAspect5to6);
 }
 
 void RegisterAmstradCPCEngines(TQoEngineRegistry& registry) {

@@ -1,5 +1,7 @@
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 
+#include "color/QoAspect.h"
+
 #include <initializer_list>
 #include <string_view>
 #include <vector>
@@ -15,19 +17,6 @@ constexpr std::size_t kDoubleHiResSize = 2 * kQoAppleIIHiResSize;
 constexpr int kLoResRows = 24;
 constexpr int kLoResColumns = 40;
 constexpr int kDoubleGroups = 20;
-
-constexpr uint8_t kAspect16to35 = 7;
-constexpr uint8_t kAspect1to2 = 9;
-constexpr uint8_t kAspect4to5 = 21;
-constexpr uint8_t kAspect32to35 = 25;
-constexpr uint8_t kAspect3to2 = 38;
-constexpr uint8_t kAspect8to5 = 41;
-constexpr uint8_t kAspect64to35 = 45;
-constexpr uint8_t kAspect2to1 = 47;
-
-constexpr uint64_t Bit(uint8_t entry) {
-  return uint64_t{1} << entry;
-}
 
 // 10 when the source has one of the extensions, else 8; 0 for another size.
 uint8_t RateBySize(const TQoLoadSource& source, std::size_t size,
@@ -66,8 +55,8 @@ TQoAppleIILREngine::TQoAppleIILREngine(TQoLoadSource& source)
   Width = 40;
   Height = 48;
   ColorDepth = 4;
-  AspectIndex = kAspect8to5;
-  AspectMask = Bit(kAspect3to2) | Bit(kAspect8to5);
+  AspectIndex = kQoAspect8to5;
+  AspectMask = QoAspectBit(kQoAspect3to2) | QoAspectBit(kQoAspect8to5);
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIILREngine::Decode() {
@@ -101,8 +90,8 @@ TQoAppleIIDLREngine::TQoAppleIIDLREngine(TQoLoadSource& source)
   Width = 80;
   Height = 48;
   ColorDepth = 4;
-  AspectIndex = kAspect4to5;
-  AspectMask |= Bit(kAspect4to5);
+  AspectIndex = kQoAspect4to5;
+  AspectMask |= QoAspectBit(kQoAspect4to5);
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIIDLREngine::Decode() {
@@ -151,8 +140,8 @@ TQoAppleIIHRBWEngine::TQoAppleIIHRBWEngine(TQoLoadSource& source)
   Width = 280;
   Height = 192;
   ColorDepth = 1;
-  AspectIndex = kAspect32to35;
-  AspectMask |= Bit(kAspect32to35);
+  AspectIndex = kQoAspect32to35;
+  AspectMask |= QoAspectBit(kQoAspect32to35);
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIIHRBWEngine::Decode() {
@@ -183,8 +172,8 @@ TQoAppleIIHRColorEngine::TQoAppleIIHRColorEngine(TQoLoadSource& source)
   Width = 280;
   Height = 192;
   ColorDepth = 1;
-  AspectIndex = kAspect32to35;
-  AspectMask |= Bit(kAspect32to35);
+  AspectIndex = kQoAspect32to35;
+  AspectMask |= QoAspectBit(kQoAspect32to35);
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIIHRColorEngine::Decode() {
@@ -225,8 +214,8 @@ TQoAppleIIeDHRColorEngine::TQoAppleIIeDHRColorEngine(TQoLoadSource& source)
   Width = 140;
   Height = 192;
   ColorDepth = 4;
-  AspectIndex = kAspect64to35;
-  AspectMask = Bit(kAspect64to35) | Bit(kAspect2to1);
+  AspectIndex = kQoAspect64to35;
+  AspectMask = QoAspectBit(kQoAspect64to35) | QoAspectBit(kQoAspect2to1);
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIIeDHRColorEngine::Decode() {
@@ -259,8 +248,8 @@ TQoAppleIIeDHRBWEngine::TQoAppleIIeDHRBWEngine(TQoLoadSource& source)
   Width = 560;
   Height = 192;
   ColorDepth = 1;
-  AspectIndex = kAspect16to35;
-  AspectMask = Bit(kAspect16to35) | Bit(kAspect1to2);
+  AspectIndex = kQoAspect16to35;
+  AspectMask = QoAspectBit(kQoAspect16to35) | QoAspectBit(kQoAspect1to2);
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIIeDHRBWEngine::Decode() {

@@ -1,5 +1,7 @@
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 
+#include "color/QoAspect.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,9 +12,6 @@ namespace {
 
 // Pixel aspect entries of the ST resolutions: a low-resolution pixel is a little taller
 // than wide on a monitor of the time, a medium-resolution one about twice as tall.
-constexpr uint8_t kAspect5to6 = 22;
-constexpr uint8_t kAspect5to12 = 6;
-constexpr uint8_t kAspect1to2 = 9;
 
 constexpr std::size_t WordsPerLine(int32_t width) {
   return (static_cast<std::size_t>(width) + 15) / 16;
@@ -83,13 +82,13 @@ TQoAtariSTBaseEngine::TQoAtariSTBaseEngine(TQoLoadSource& source, const char* cl
 void TQoAtariSTBaseEngine::GetLinePalette(int, TQoPalette256&) {}
 
 void TQoAtariSTBaseEngine::SetSTLowAspect() {
-  AspectMask = uint64_t{1} << kAspect5to6;
-  AspectIndex = kAspect5to6;
+  AspectMask = QoAspectBit(kQoAspect5to6);
+  AspectIndex = kQoAspect5to6;
 }
 
 void TQoAtariSTBaseEngine::SetSTMediumAspect() {
-  AspectMask = (uint64_t{1} << kAspect5to12) | (uint64_t{1} << kAspect1to2);
-  AspectIndex = kAspect5to12;
+  AspectMask = QoAspectBit(kQoAspect5to12) | QoAspectBit(kQoAspect1to2);
+  AspectIndex = kQoAspect5to12;
 }
 
 void TQoAtariSTBaseEngine::SetSTResolution(uint16_t resolution) {
@@ -463,7 +462,7 @@ TQoAtariSTDEGASEngine::TQoAtariSTDEGASEngine(TQoLoadSource& source)
     if (source.Size == kTTLowSize || source.Size == kTT256Size) {
       PlatformName = "Atari TT";
       DefaultExtension = source.Size == kTTLowSize ? ".pi5" : ".pi4";
-      if (source.Size == kTT256Size) AspectIndex = 47;  // "2:1": the TT's 320 x 480 mode
+      if (source.Size == kTT256Size) AspectIndex = kQoAspect2to1;  // the TT's 320 x 480 mode
     } else {
       SetSTLowAspect();
       DetectSTPalette(PaletteData, 16);

@@ -1,5 +1,7 @@
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 
+#include "color/QoAspect.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -8,9 +10,6 @@
 
 namespace {
 
-constexpr uint8_t kAspect1138to1 = 34;
-constexpr uint8_t kAspect1138to2 = 13;
-constexpr uint8_t kAspect2276to1 = 51;
 constexpr std::size_t kPaletteBytes = 32;
 
 template <std::size_t N>
@@ -177,7 +176,7 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
                        (format.Screen >= 5 && format.Screen <= 7 && extension.rfind(".sr", 0) == 0);
   DefaultExtension =
       ownName && Listed(format.Extensions, extension) ? extension : format.Extensions[0];
-  AspectIndex = format.Width > 256 ? kAspect1138to2 : kAspect1138to1;
+  AspectIndex = format.Width > 256 ? kQoAspect1138to2 : kQoAspect1138to1;
 
   if (format.Screen >= 5) FindSecondPage();
   static constexpr std::array<const char*, 6> kPalUsers = {".s02", ".s03", ".s04",
@@ -208,7 +207,7 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
   if (IsMSX2) SetMSX2();
   ShowSprites = format.Screen != 3 && extension == format.Extensions[0] &&
                 Vram.Size() > format.SpritesAboveVram && SecondPage.Empty();
-  AspectMask |= uint64_t{1} << AspectIndex;
+  AspectMask |= QoAspectBit(AspectIndex);
 }
 
 void TQoSCEngine::FindSecondPage() {
@@ -235,7 +234,7 @@ void TQoSCEngine::FindSecondPage() {
   SecondPage = page.From(TQoBloadHeader::kSize);
   Height = 2 * format_.Height;
   Description = ScreenDescription(format_.Screen, true);
-  AspectIndex = format_.Width > 256 ? kAspect1138to1 : kAspect2276to1;
+  AspectIndex = format_.Width > 256 ? kQoAspect1138to1 : kQoAspect2276to1;
 }
 
 void TQoSCEngine::DecodeLine(TQoByteView vram, int line, uint32_t* values) const {
@@ -410,7 +409,7 @@ TQoGLEngine<F>::TQoGLEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.
   Description = ScreenDescription(F.Screen);
   DefaultExtension = F.Extension;
   AspectIndex = F.AspectIndex;
-  AspectMask |= uint64_t{1} << AspectIndex;
+  AspectMask |= QoAspectBit(AspectIndex);
   if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, F.Screen == 6 ? 4 : 16);
 }
 
@@ -453,7 +452,7 @@ TQoSREngine<F>::TQoSREngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.
   Description = ScreenDescription(F.Screen);
   DefaultExtension = F.Extension;
   AspectIndex = F.AspectIndex;
-  AspectMask |= uint64_t{1} << AspectIndex;
+  AspectMask |= QoAspectBit(AspectIndex);
   if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, 16);
 }
 
@@ -522,8 +521,8 @@ TQoSTPEngine::TQoSTPEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, Cla
   ColorDepth = 1;
   Description = " screen 6 B/W image";
   DefaultExtension = ".stp";
-  AspectIndex = kAspect1138to2;
-  AspectMask |= uint64_t{1} << AspectIndex;
+  AspectIndex = kQoAspect1138to2;
+  AspectMask |= QoAspectBit(AspectIndex);
 }
 
 std::unique_ptr<TQoBitmap> TQoSTPEngine::Decode() {

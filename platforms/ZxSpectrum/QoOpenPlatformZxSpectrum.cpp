@@ -1,4 +1,5 @@
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
+#include "color/QoAspect.h"
 
 #include "color/QoPaletteTypes.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
@@ -109,8 +110,8 @@ TQoZxSpectrumColorInterlacedEngine::TQoZxSpectrumColorInterlacedEngine(TQoLoadSo
   Width = 256;
   Height = 384;
   ColorDepth = 4;
-  AspectIndex = 47;
-  AspectMask |= uint64_t{1} << 47;
+  AspectIndex = kQoAspect2to1;
+  AspectMask |= QoAspectBit(47);
 }
 
 std::unique_ptr<TQoBitmap> TQoZxSpectrumColorInterlacedEngine::Decode() {

@@ -1,4 +1,5 @@
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
+#include "color/QoAspect.h"
 
 #include <array>
 #include <string>
@@ -80,7 +81,7 @@ TQoZxSpectrumAttributeMulticolorEngine<F>::TQoZxSpectrumAttributeMulticolorEngin
   Height = F.FileSize / 32;
   ColorDepth = 4;
   AspectIndex = F.AspectIndex;
-  AspectMask |= uint64_t{1} << F.AspectIndex;
+  AspectMask |= QoAspectBit(F.AspectIndex);
 }
 
 template <const TQoZxAttributeFormat& F>

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "color/QoAspect.h"
 #include "engine/QoLoadSource.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 
@@ -59,9 +60,9 @@ class TQoZxSpectrumAttributeMulticolorEngine : public TQoZxSpectrumPalettedEngin
 };
 
 inline constexpr TQoZxAttributeFormat kQoZxMtlFormat{"TQoZxSpectrumMulticolorMTLEngine", 6144,
-                                                     ".mtl", 56};
+                                                     ".mtl", kQoAspect4to1};
 inline constexpr TQoZxAttributeFormat kQoZxAflFormat{"TQoZxSpectrumMulticolor2AFLEngine", 3072,
-                                                     ".afl", 47};
+                                                     ".afl", kQoAspect2to1};
 
 using TQoZxSpectrumMulticolorMTLEngine = TQoZxSpectrumAttributeMulticolorEngine<kQoZxMtlFormat>;
 using TQoZxSpectrumMulticolor2AFLEngine = TQoZxSpectrumAttributeMulticolorEngine<kQoZxAflFormat>;

@@ -82,3 +82,15 @@ TEST(QoAspectTest, EntriesAreFoundByTheirLabels) {
   EXPECT_EQ(2, QoAspectEntry(wide).H);
   EXPECT_EQ(-1, QoAspectIndexByLabel("5:0"));
 }
+
+TEST(QoAspectTest, NamedEntriesCarryTheirLabels) {
+  const std::pair<uint8_t, const char*> named[] = {
+      {kQoAspect5to12, "5:12"},      {kQoAspect16to35, "16:35"},    {kQoAspect1to2, "1:2"},
+      {kQoAspect1138to2, "1.138:2"}, {kQoAspect4to5, "4:5"},        {kQoAspect5to6, "5:6"},
+      {kQoAspect32to35, "32:35"},    {kQoAspect1138to1, "1.138:1"}, {kQoAspect3to2, "3:2"},
+      {kQoAspect8to5, "8:5"},        {kQoAspect5to3, "5:3"},        {kQoAspect64to35, "64:35"},
+      {kQoAspect2to1, "2:1"},        {kQoAspect2276to1, "2.276:1"}, {kQoAspect4to1, "4:1"}};
+  for (const auto& [index, label] : named) {
+    EXPECT_STREQ(label, QoAspectEntry(index).Label);
+  }
+}
