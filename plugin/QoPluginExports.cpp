@@ -20,9 +20,12 @@ struct TQoListDefaultParams {
   char DefaultIniName[MAX_PATH];
 };
 
-// The load-next answers of the Lister interface.
+// The load-next and send-command answers of the Lister interface.
 constexpr int kListPluginOk = 0;
 constexpr int kListPluginError = 1;
+
+// The Lister's own Copy command (Ctrl+C) as it reaches a plug-in.
+constexpr int kListCommandCopy = 1;
 
 // Every file from 1 byte to just under 4 MiB is offered to the plug-in.
 constexpr char kDetectString[] = "(SIZE>0)&(SIZE<4194304)";
@@ -103,12 +106,7 @@ extern "C" {
 __declspec(dllexport) HWND __stdcall ListLoadW(HWND parentWin, wchar_t* fileToLoad, int) {
   return Guarded<HWND>(nullptr, [&]() -> HWND {
     std::unique_ptr<TQoLoadSourceEx> source = AcceptedSource(fileToLoad);
-    if (!source) return nullptr;
-    // Should loading raise, the form and every window it made go with it.
-    auto form = std::make_unique<TprWLXForm>(parentWin);
-    form->LoadSource(std::move(source));
-    form->Show();
-    return form.release()->Handle();
+    return source ? TprWLXForm::Open(parentWin, std::move(source)) : nullptr;
   });
 }
 
@@ -142,6 +140,16 @@ __declspec(dllexport) void __stdcall ListCloseWindow(HWND listWin) {
   Guarded(0, [&] {
     delete FormOf(listWin);
     return 0;
+  });
+}
+
+// Ctrl+C in the Lister copies the picture, as "Copy image" does; other commands are not
+// the plug-in's.
+__declspec(dllexport) int __stdcall ListSendCommand(HWND listWin, int command, int) {
+  return Guarded(kListPluginError, [&] {
+    TprWLXForm* form = FormOf(listWin);
+    if (!form || command != kListCommandCopy) return kListPluginError;
+    return form->RunCommand(TprWLXForm::kCmdCopyImage) ? kListPluginOk : kListPluginError;
   });
 }
 

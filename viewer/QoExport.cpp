@@ -45,6 +45,20 @@ std::unique_ptr<TQoBitmap> ExportPicture(TQoSourceEngine& engine, int aspectInde
   return QoEnlarge(std::move(bmp), QoExportRepeat(aspectIndex));
 }
 
+std::vector<uint8_t> QoEncodeForExtension(const TQoBitmap& bmp, const std::string& extension) {
+  if (extension == ".bmp") return QoEncodeBmp(bmp);
+  if (extension == ".png") return QoEncodePng(bmp);
+  if (extension == ".gif") return QoEncodeGif(bmp);
+  throw EQoError("No picture writer for \"" + extension + "\"");
+}
+
+std::vector<uint8_t> QoEncodePackedDib(const TQoBitmap& bmp) {
+  constexpr std::ptrdiff_t kFileHeaderSize = 14;
+  std::vector<uint8_t> dib = QoEncodeBmp(bmp);
+  dib.erase(dib.begin(), dib.begin() + kFileHeaderSize);
+  return dib;
+}
+
 void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   // The name is UTF-8; on Windows a narrow name would be taken as the ANSI code page.
   const std::filesystem::path file(

@@ -32,6 +32,11 @@ std::vector<uint8_t> QoEncodeBmp(const TQoBitmap& bmp);
 std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp);
 // Raises the warning "Too many colors" for pictures above 8 bits per pixel.
 std::vector<uint8_t> QoEncodeGif(const TQoBitmap& bmp);
+// The writer of a target extension (".bmp", ".png" or ".gif", lower case).
+std::vector<uint8_t> QoEncodeForExtension(const TQoBitmap& bmp, const std::string& extension);
+// The clipboard's form of a picture: a device-independent bitmap in one block, its info
+// header, palette and rows; a BMP file without its file header.
+std::vector<uint8_t> QoEncodePackedDib(const TQoBitmap& bmp);
 
 // Writes bytes to a file; raises EQoError naming the file and the reason when it fails.
 void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -1,5 +1,6 @@
 #include "viewer/QoViewerLogic.h"
 
+#include <cctype>
 #include <cmath>
 
 #include "color/QoAspect.h"
@@ -109,6 +110,25 @@ std::string QoBreakInfoComment(const std::string& comment) {
     out += comment[i];
   }
   return out;
+}
+
+std::string QoCommentToCopy(const std::string& infoTitle, const std::string& infoComment) {
+  return infoTitle.empty() ? infoComment : infoTitle;
+}
+
+TQoSaveFilter QoSaveFilter(const std::string& systemTypeName, const std::string& extension) {
+  TQoSaveFilter filter;
+  filter.Mask = "*" + extension;
+  std::string typeName = systemTypeName;
+  if (typeName.empty()) {
+    for (std::size_t i = extension.empty() || extension[0] != '.' ? 0 : 1; i < extension.size();
+         ++i) {
+      typeName += static_cast<char>(std::toupper(static_cast<unsigned char>(extension[i])));
+    }
+    typeName += " File";
+  }
+  filter.Description = typeName + " (" + filter.Mask + ")";
+  return filter;
 }
 
 TQoGrid QoPaletteGrid(int32_t colors, int32_t paletteColumns) {

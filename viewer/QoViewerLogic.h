@@ -37,6 +37,19 @@ std::string QoTitleLine(const std::string& infoName, const std::string& infoTitl
 // The comment with "\r\n" after every 16th character (characters, not bytes, of UTF-8).
 std::string QoBreakInfoComment(const std::string& comment);
 
+// What "Copy comment" copies: the title when there is one, else the comment as the
+// engine gives it (without the line breaks of the window's info text); empty disables it.
+std::string QoCommentToCopy(const std::string& infoTitle, const std::string& infoComment);
+
+// The save dialog's filter entry for an extension such as ".png": the description, made
+// of the system's type name (or "PNG File" when the system has none) and the mask, and
+// the mask "*.png".
+struct TQoSaveFilter {
+  std::string Description;
+  std::string Mask;
+};
+TQoSaveFilter QoSaveFilter(const std::string& systemTypeName, const std::string& extension);
+
 // The palette display's grid for n colours and the engine's column count: one row when
 // at most 16 colours use the default 16 columns.
 struct TQoGrid {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -206,6 +207,21 @@ TEST(QoExportTest, GifRoundTripsIndicesAndRefusesTrueColour) {
   DGifCloseFile(gif, &error);
 
   EXPECT_THROW(QoEncodeGif(*TrueColourPattern(2, 2)), EQoWarning);
+}
+
+TEST(QoExportTest, WriterFollowsTheExtensionAndTheClipboardFormIsTheBmpWithoutFileHeader) {
+  const TQoPalette256 palette = ThreeColours();
+  auto bmp = Pattern(std::make_unique<TQoBitmap8>(7, 5, &palette), 3);
+  const std::vector<uint8_t> bmpFile = QoEncodeForExtension(*bmp, ".bmp");
+  EXPECT_EQ(QoEncodeBmp(*bmp), bmpFile);
+  EXPECT_EQ(QoEncodePng(*bmp), QoEncodeForExtension(*bmp, ".png"));
+  EXPECT_EQ(QoEncodeGif(*bmp), QoEncodeForExtension(*bmp, ".gif"));
+  EXPECT_THROW(QoEncodeForExtension(*bmp, ".tga"), EQoError);
+
+  const std::vector<uint8_t> dib = QoEncodePackedDib(*bmp);
+  ASSERT_EQ(bmpFile.size() - 14, dib.size());
+  EXPECT_TRUE(std::equal(dib.begin(), dib.end(), bmpFile.begin() + 14));
+  EXPECT_EQ(40u, LE32(dib, 0));  // starts with the info header
 }
 
 TEST(QoExportTest, WritingToAMissingFolderNamesTheFile) {

@@ -99,6 +99,20 @@ TEST(QoViewerLogicTest, TextsAboveThePicture) {
   EXPECT_EQ(umlauts.substr(0, 32) + "\r\n" + umlauts.substr(32), QoBreakInfoComment(umlauts));
 }
 
+TEST(QoViewerLogicTest, CopiedCommentAndSaveFilter) {
+  EXPECT_EQ("Title", QoCommentToCopy("Title", "comment"));
+  // The comment goes out whole, not broken into the window's 16-character lines.
+  const std::string comment(40, 'c');
+  EXPECT_EQ(comment, QoCommentToCopy("", comment));
+  EXPECT_EQ("", QoCommentToCopy("", ""));
+
+  const TQoSaveFilter known = QoSaveFilter("Portable Network Graphic", ".png");
+  EXPECT_EQ("Portable Network Graphic (*.png)", known.Description);
+  EXPECT_EQ("*.png", known.Mask);
+  EXPECT_EQ("GIF File (*.gif)", QoSaveFilter("", ".gif").Description);
+  EXPECT_EQ("PAL File (*.pal)", QoSaveFilter("", ".pal").Description);
+}
+
 TEST(QoViewerLogicTest, PaletteGridShapes) {
   EXPECT_EQ(2, QoPaletteGrid(2, 16).Columns);
   EXPECT_EQ(1, QoPaletteGrid(2, 16).Rows);

@@ -3,6 +3,9 @@
 
 #include "QoHostViewer.h"
 
+#include "QoHostExport.h"
+#include "QoHostSupport.h"
+
 #include <png.h>
 #include <tlhelp32.h>
 
@@ -15,117 +18,9 @@
 
 namespace {
 
-using TListLoadW = HWND(__stdcall*)(HWND, wchar_t*, int);
-using TListLoadA = HWND(__stdcall*)(HWND, char*, int);
-using TListLoadNextW = int(__stdcall*)(HWND, HWND, wchar_t*, int);
-using TListLoadNextA = int(__stdcall*)(HWND, HWND, char*, int);
-using TListCloseWindow = void(__stdcall*)(HWND);
+using namespace qohost;
 
-std::function<void(bool, const std::string&)> check;
-std::string folder;
 HWND listerWindow = nullptr;
-
-template <class Function>
-Function ExportOf(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-struct TPlugin {
-  TListLoadW LoadW = nullptr;
-  TListLoadA LoadA = nullptr;
-  TListLoadNextW NextW = nullptr;
-  TListLoadNextA NextA = nullptr;
-  TListCloseWindow Close = nullptr;
-
-  HWND Load(HWND parent, const std::string& name) const {
-    std::wstring wide(name.begin(), name.end());  // the test files have ASCII names
-    return LoadW(parent, wide.data(), 0);
-  }
-  int Next(HWND parent, HWND viewer, const std::string& name) const {
-    std::wstring wide(name.begin(), name.end());
-    return NextW(parent, viewer, wide.data(), 0);
-  }
-};
-
-std::string Path(const std::string& name) {
-  const char separator = folder.find('/') != std::string::npos ? '/' : '\\';
-  return folder + separator + name;
-}
-
-bool Exists(const std::string& name) {
-  return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Lets the windows of this thread run: paints, timers, posted keys.
-void Pump(DWORD milliseconds) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  do {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  } while (GetTickCount64() < end);
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-// The windows placed directly in parent.
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> all;
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    all.push_back(child);
-  }
-  return all;
-}
-
-int ThreadWindowCount() {
-  int n = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND, LPARAM count) -> BOOL {
-        ++*reinterpret_cast<int*>(count);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&n));
-  return n;
-}
-
-// The direct child of parent with this class and caption (any caption when null).
-HWND Find(HWND parent, const wchar_t* className, const wchar_t* caption = nullptr) {
-  return FindWindowExW(parent, nullptr, className, caption);
-}
-
-// The drop-down list that belongs to a label: created right after it.
-HWND BoxOf(HWND form, const wchar_t* caption) {
-  HWND label = Find(form, L"Static", caption);
-  return label ? GetWindow(label, GW_HWNDNEXT) : nullptr;
-}
-
-bool Shown(HWND window) {
-  return window && IsWindowVisible(window);
-}
-
-std::wstring SelectedText(HWND box) {
-  const auto index = SendMessageW(box, CB_GETCURSEL, 0, 0);
-  if (index < 0) return L"";
-  wchar_t text[256] = {};
-  SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// What a user's choice in the list sends: the selection, then the notification.
-void Choose(HWND box, int index) {
-  SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  SendMessageW(GetParent(box), WM_COMMAND,
-               MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(box)), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(box));
-}
 
 struct TCapture {
   int W = 0, H = 0;
@@ -274,24 +169,9 @@ struct TMenuVisit {
   std::vector<std::wstring> Items;
 } menuVisit;
 
-HWND OpenMenuWindow() {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM result) -> BOOL {
-        if (ClassOf(window) == L"#32768" && IsWindowVisible(window)) {
-          *reinterpret_cast<HWND*>(result) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 void CALLBACK MenuTimer(HWND, UINT, UINT_PTR, DWORD) {
   ++menuVisit.Ticks;
-  HWND menuWindow = OpenMenuWindow();
+  HWND menuWindow = VisibleThreadWindow(L"#32768");
   if (menuVisit.Ticks == 1 && menuWindow) {
     auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -660,14 +540,9 @@ void CheckViewer(HMODULE plugin, const std::string& viewerFolder,
                  const std::function<void(bool, const std::string&)>& checkFunction) {
   check = checkFunction;
   folder = viewerFolder;
-  TPlugin p;
-  p.LoadW = ExportOf<TListLoadW>(plugin, "ListLoadW");
-  p.LoadA = ExportOf<TListLoadA>(plugin, "ListLoad");
-  p.NextW = ExportOf<TListLoadNextW>(plugin, "ListLoadNextW");
-  p.NextA = ExportOf<TListLoadNextA>(plugin, "ListLoadNext");
-  p.Close = ExportOf<TListCloseWindow>(plugin, "ListCloseWindow");
-  check(p.LoadW && p.LoadA && p.NextW && p.NextA && p.Close, "viewer: the five window exports");
-  if (!p.LoadW || !p.LoadA || !p.NextW || !p.NextA || !p.Close) return;
+  const TPlugin p(plugin);
+  check(p.Complete(), "viewer: the six window exports");
+  if (!p.Complete()) return;
   std::printf("viewer: compositor frame wait %s\n", HasFrameWait() ? "present" : "absent");
   HWND lister = MakeLister();
   listerWindow = lister;
@@ -676,6 +551,7 @@ void CheckViewer(HMODULE plugin, const std::string& viewerFolder,
   CheckSeveralEngines(p, lister);
   CheckFlicker(p, lister);
   CheckCycling(p, lister);
+  CheckExport(p, lister);
   CheckNoLeaks(p, lister);
   DestroyWindow(lister);
 }

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cwctype>
 
+#include "viewer/QoExport.h"
 #include "viewer/QoViewerLogic.h"
+#include "viewer/win32/QoExportCommands.h"
 
 namespace {
 
@@ -17,15 +19,6 @@ enum : int {
   kIdGrayBox = 20,
   kIdFlickBox = 21,
 };
-
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
 
 std::wstring TextOf(HWND window) {
   const int n = GetWindowTextLengthW(window);
@@ -202,6 +195,13 @@ void TprWLXForm::Show() {
   if (Visible(imageTypeBox_)) SetFocus(imageTypeBox_);
 }
 
+HWND TprWLXForm::Open(HWND parentWindow, std::unique_ptr<TQoLoadSourceEx> source) {
+  auto form = std::make_unique<TprWLXForm>(parentWindow);
+  form->LoadSource(std::move(source));
+  form->Show();
+  return form.release()->Handle();
+}
+
 void TprWLXForm::LoadSource(std::unique_ptr<TQoLoadSourceEx> source) {
   if (!source || source.get() == source_.get()) return;
   // The view lets go of the old engine before the engines are freed, and the current
@@ -219,7 +219,7 @@ void TprWLXForm::LoadSource(std::unique_ptr<TQoLoadSourceEx> source) {
   const TQoImageTypeHeader header = QoImageTypeHeader(engines);
   ++updating_;
   try {
-    SetWindowTextW(imageTypeLabel_, Wide(header.LabelText).c_str());
+    SetWindowTextW(imageTypeLabel_, KivWide(header.LabelText).c_str());
     imageTypeCentred_ = header.Centred;
     LONG_PTR style = GetWindowLongPtrW(imageTypeLabel_, GWL_STYLE) & ~(SS_LEFT | SS_CENTER);
     SetWindowLongPtrW(imageTypeLabel_, GWL_STYLE, style | (header.Centred ? SS_CENTER : SS_LEFT));
@@ -227,7 +227,8 @@ void TprWLXForm::LoadSource(std::unique_ptr<TQoLoadSourceEx> source) {
     SendMessageW(imageTypeBox_, CB_RESETCONTENT, 0, 0);
     if (header.Box.Visible) {
       for (const std::string& item : header.Box.Items) {
-        SendMessageW(imageTypeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+        SendMessageW(imageTypeBox_, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(KivWide(item).c_str()));
       }
       SendMessageW(imageTypeBox_, kCbSetMinVisible, header.Box.Items.size(), 0);
       SendMessageW(imageTypeBox_, CB_SETCURSEL, static_cast<WPARAM>(header.Box.Selected), 0);
@@ -256,10 +257,10 @@ void TprWLXForm::SelectEngine(TQoSourceEngine* engine) {
       HideOption(options_[kAspect]);
     }
     const std::string title = QoTitleLine(engine->InfoName, engine->InfoTitle);
-    SetWindowTextW(title_, Wide(title).c_str());
+    SetWindowTextW(title_, KivWide(title).c_str());
     ShowControl(title_, !title.empty());
     const std::string comment = QoBreakInfoComment(engine->InfoComment);
-    SetWindowTextW(info_, Wide(comment).c_str());
+    SetWindowTextW(info_, KivWide(comment).c_str());
     ShowControl(info_, !comment.empty());
   } catch (...) {
     --updating_;
@@ -317,7 +318,7 @@ void TprWLXForm::FillBox(TOption& option, const std::vector<std::string>& items,
                          const std::vector<int>& values, int selected) {
   SendMessageW(option.Box, CB_RESETCONTENT, 0, 0);
   for (const std::string& item : items) {
-    SendMessageW(option.Box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+    SendMessageW(option.Box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(KivWide(item).c_str()));
   }
   option.Values = values;
   SendMessageW(option.Box, kCbSetMinVisible, items.size(), 0);
@@ -479,7 +480,86 @@ void TprWLXForm::OnCommand(int id, int code, HWND) {
     }
     return;
   }
-  // The copy and save commands come with the export module.
+  const auto command = static_cast<UINT>(id);
+  if (command >= kCmdCopyImage && command <= kCmdSavePalette) RunCommand(command);
+}
+
+bool TprWLXForm::RunCommand(UINT command) {
+  try {
+    switch (command) {
+      case kCmdCopyImage:
+        CopyImage();
+        break;
+      case kCmdCopyComment:
+        CopyComment();
+        break;
+      case kCmdSaveBmp:
+        SaveImage(".bmp");
+        break;
+      case kCmdSavePng:
+        SaveImage(".png");
+        break;
+      case kCmdSaveGif:
+        SaveImage(".gif");
+        break;
+      case kCmdSavePalette:
+        SavePalette();
+        break;
+      default:
+        return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    KivShowException(Handle(), e);
+    return false;
+  }
+}
+
+void TprWLXForm::UpdateMenuStates() {
+  const bool hasComment =
+      engine_ && !QoCommentToCopy(engine_->InfoTitle, engine_->InfoComment).empty();
+  const bool hasPalette = Visible(palette_->Handle()) && palette_->Palette().GetCount() > 0;
+  EnableMenuItem(menu_, kCmdCopyComment, MF_BYCOMMAND | (hasComment ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu_, kCmdSavePalette, MF_BYCOMMAND | (hasPalette ? MF_ENABLED : MF_GRAYED));
+}
+
+void TprWLXForm::CopyImage() {
+  if (!engine_) return;
+  const std::unique_ptr<TQoBitmap> picture = ExportPicture(*engine_, aspectIndex_);
+  QoCopyPictureToClipboard(Handle(), *picture);
+}
+
+void TprWLXForm::CopyComment() {
+  if (!engine_) return;
+  QoCopyTextToClipboard(Handle(), QoCommentToCopy(engine_->InfoTitle, engine_->InfoComment));
+}
+
+bool TprWLXForm::ChooseSaveFile(const std::string& extension, std::string& path) {
+  return CreateSaveDialog(Handle(), source_ ? source_->Folder() : std::string(),
+                          source_ ? source_->Name : std::string(), extension, path);
+}
+
+void TprWLXForm::SaveImage(const std::string& extension) {
+  if (!engine_) return;
+  std::unique_ptr<TQoBitmap> picture;
+  // A GIF holds at most 256 colours: say so before the user picks a name.
+  if (extension == ".gif") {
+    picture = ExportPicture(*engine_, aspectIndex_);
+    if (picture->BitsPerPixel > 8) throw EQoWarning("Too many colors");
+  }
+  std::string path;
+  if (!ChooseSaveFile(extension, path)) return;
+  if (!picture) picture = ExportPicture(*engine_, aspectIndex_);
+  QoWriteFile(path, QoEncodeForExtension(*picture, extension));
+}
+
+void TprWLXForm::SavePalette() {
+  const TQoPalette256& palette = palette_->Palette();
+  if (palette.GetCount() == 0) return;
+  std::string path;
+  if (!ChooseSaveFile(".pal", path)) return;
+  const std::string text = QoPaletteToText(palette);
+  QoWriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 void TprWLXForm::ShowContextMenu(LPARAM position) {
@@ -488,6 +568,7 @@ void TprWLXForm::ShowContextMenu(LPARAM position) {
     at = {0, 0};
     ClientToScreen(Handle(), &at);
   }
+  UpdateMenuStates();
   TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(),
                  nullptr);
 }

@@ -47,6 +47,10 @@ class TprWLXForm : public TkivShellBaseUIForm {
   explicit TprWLXForm(HWND parentWindow);
   ~TprWLXForm() override;
 
+  // A new window inside parentWindow showing the source; should loading raise, the
+  // window and every window it made are gone before the exception leaves.
+  static HWND Open(HWND parentWindow, std::unique_ptr<TQoLoadSourceEx> source);
+
   // Takes the load source over and shows its first engine.
   void LoadSource(std::unique_ptr<TQoLoadSourceEx> source);
   void SelectEngine(TQoSourceEngine* engine);
@@ -57,6 +61,9 @@ class TprWLXForm : public TkivShellBaseUIForm {
   TQoSourceEngine* CurrentEngine() const { return engine_; }
   TQoImage& ImageView() { return *image_; }
   TQoDestPalette& PaletteDisplay() { return *palette_; }
+  // Runs a context-menu command; its failure is shown in a message dialog owned by the
+  // window and answered with false. A cancelled dialog is no failure.
+  bool RunCommand(UINT command);
   // A combo box of the window is dropped down.
   bool AnyListDroppedDown() const;
   // Alt+letter on a control of the window: the label's or check box's access key.
@@ -84,6 +91,12 @@ class TprWLXForm : public TkivShellBaseUIForm {
   void HideOption(TOption& option);
   void OnCommand(int id, int code, HWND control);
   void ShowContextMenu(LPARAM position);
+  void UpdateMenuStates();
+  void CopyImage();
+  void CopyComment();
+  void SaveImage(const std::string& extension);
+  void SavePalette();
+  bool ChooseSaveFile(const std::string& extension, std::string& path);
   int BoxHeight() const;
 
   std::unique_ptr<TQoLoadSourceEx> source_;

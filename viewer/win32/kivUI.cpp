@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "engine/QoErrors.h"
+
 namespace {
 
 // Every live window object of the module by its handle. Windows are used on the
@@ -25,6 +27,31 @@ HINSTANCE ModuleInstance() {
 }
 
 }  // namespace
+
+std::wstring KivWide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+std::string KivUtf8(const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+void KivShowException(HWND owner, const std::exception& e) {
+  const bool warning = dynamic_cast<const EQoWarning*>(&e) != nullptr;
+  MessageBoxW(owner, KivWide(e.what()).c_str(), L"OrvalonWLX",
+              MB_OK | (warning ? MB_ICONWARNING : MB_ICONERROR));
+}
 
 // ---------------------------------------------------------------------------------------
 // TkivWinControl
@@ -138,10 +165,7 @@ LRESULT CALLBACK TkivWinControl::StaticWndProc(HWND hwnd, UINT message, WPARAM w
     }
   } catch (const std::exception& e) {
     // The toolkit's default handling of an exception in a handler: tell the user.
-    const int n = MultiByteToWideChar(CP_UTF8, 0, e.what(), -1, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(std::max(n, 1)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, e.what(), -1, text.data(), n);
-    MessageBoxW(hwnd, text.c_str(), L"OrvalonWLX", MB_OK | MB_ICONERROR);
+    KivShowException(hwnd, e);
     return 0;
   } catch (...) {
     return 0;

@@ -5,8 +5,17 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <mutex>
 #include <string>
+
+// UTF-8 (the core's strings) to and from the system's UTF-16.
+std::wstring KivWide(const std::string& utf8);
+std::string KivUtf8(const std::wstring& wide);
+
+// The modal message dialog owned by owner with an exception's message: styled as a
+// warning for the core's warnings, as an error for everything else.
+void KivShowException(HWND owner, const std::exception& e);
 
 // A window object that owns one native window. The object is built first and its window
 // created afterwards (CreateHandle), so that the window's messages already reach the
