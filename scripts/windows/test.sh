@@ -44,6 +44,31 @@ done
 "$NATIVE/orvalon" palette "$viewer/rings.bsc" --palette "Pulsar (205)" -o "$expected/rings.pal" >/dev/null
 "$NATIVE/orvalon" convert "$viewer/med.pi2" -o "$expected/med.bmp" >/dev/null
 
+# One real picture of each kind the project decodes (the best engine's class), with what
+# the native tool says it offers and its shape when fitted into a 1000 x 1000 box.
+first() { grep -o "$1" <<<"$2" | head -n1 || :; }
+count_strings() { first "\"$1\": \\[[^]]*\\]" "$2" | grep -o '"[^"]*"' | tail -n +2 | wc -l; }
+count_numbers() { first "\"$1\": \\[[^]]*\\]" "$2" | grep -o '[0-9][0-9]*' | wc -l; }
+if [ -d "$samples" ]; then
+  declare -A seen=()
+  for f in "$samples"/*/*; do
+    case "$f" in *.tsv | *.md) continue ;; esac
+    json=$("$NATIVE/orvalon" info --json "$f" 2>/dev/null) || continue
+    class=$(first '"class": "[^"]*"' "$json" | cut -d'"' -f4)
+    [ -n "$class" ] && [ -z "${seen[$class]:-}" ] || continue
+    seen[$class]=1
+    name=$(first '"name": "[^"]*"' "$json" | cut -d'"' -f4)
+    engines=$(grep -o '"index": ' <<<"$json" | wc -l)
+    type=$(first '"paletteType": "[^"]*"' "$json" | cut -d'"' -f4)
+    calc=$(first '"calcModes": [0-9]*' "$json" | grep -o '[0-9]*$')
+    "$NATIVE/orvalon" thumbnail "$f" --size 1000x1000 -o "$WORK/fitted.png" >/dev/null
+    size=$(od -An -tu1 -j16 -N8 "$WORK/fitted.png" | awk '{print $3*256+$4, $7*256+$8}')
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(realpath "$f")" "$name" "$engines" \
+      "$(count_strings paletteTypes "$json")" "$type" "$(count_strings paletteVariants "$json")" "$calc" \
+      "$(count_numbers aspectOffered "$json")" ${size% *} ${size#* } >>"$viewer/kinds.tsv"
+  done
+fi
+
 manifest="$WORK/manifest.tsv"
 : >"$manifest"
 n=0

@@ -3,10 +3,11 @@
 
 #include "QoHostViewer.h"
 
+#include "QoHostCapture.h"
 #include "QoHostExport.h"
+#include "QoHostKinds.h"
 #include "QoHostSupport.h"
 
-#include <png.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -21,84 +22,6 @@ namespace {
 using namespace qohost;
 
 HWND listerWindow = nullptr;
-
-struct TCapture {
-  int W = 0, H = 0;
-  std::vector<uint32_t> Pixels;  // 0x00RRGGBB
-  uint32_t At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * W + x] & 0xFFFFFF; }
-};
-
-// What the screen shows of a window, read through its top-level window's device
-// context (children are not drawn by PrintWindow under Wine).
-TCapture Capture(HWND window) {
-  TCapture capture;
-  RECT r;
-  GetWindowRect(window, &r);
-  HWND top = GetAncestor(window, GA_ROOT);
-  POINT origin{r.left, r.top};
-  ScreenToClient(top, &origin);
-  capture.W = r.right - r.left;
-  capture.H = r.bottom - r.top;
-  if (capture.W <= 0 || capture.H <= 0) return capture;
-  HDC source = GetDC(top);
-  HDC memory = CreateCompatibleDC(source);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = capture.W;
-  info.bmiHeader.biHeight = -capture.H;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, capture.W, capture.H, source, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  capture.Pixels.assign(
-      static_cast<uint32_t*>(bits),
-      static_cast<uint32_t*>(bits) + static_cast<std::size_t>(capture.W) * capture.H);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(top, source);
-  return capture;
-}
-
-void SavePng(const TCapture& capture, const std::string& name) {
-  CreateDirectoryA(Path("captures").c_str(), nullptr);
-  std::vector<uint8_t> rgb;
-  rgb.reserve(capture.Pixels.size() * 3);
-  for (uint32_t p : capture.Pixels) {
-    rgb.push_back(static_cast<uint8_t>(p >> 16));
-    rgb.push_back(static_cast<uint8_t>(p >> 8));
-    rgb.push_back(static_cast<uint8_t>(p));
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(capture.W);
-  image.height = static_cast<png_uint_32>(capture.H);
-  image.format = PNG_FORMAT_RGB;
-  png_image_write_to_file(&image, Path("captures/" + name + ".png").c_str(), 0, rgb.data(), 0,
-                          nullptr);
-}
-
-// Pixels that differ; a capture of another size differs everywhere.
-int DifferentPixels(const TCapture& a, const TCapture& b) {
-  if (a.W != b.W || a.H != b.H) return std::max(a.W * a.H, b.W * b.H);
-  int n = 0;
-  for (std::size_t i = 0; i < a.Pixels.size(); ++i)
-    n += (a.Pixels[i] & 0xFFFFFF) != (b.Pixels[i] & 0xFFFFFF);
-  return n;
-}
-
-// Captures the picture once its resampled copy has arrived (poll timer of 100 ms).
-TCapture Settled(HWND form, const std::string& name) {
-  UpdateWindow(GetAncestor(form, GA_ROOT));
-  Pump(400);
-  TCapture capture = Capture(Find(form, L"TQoImage"));
-  SavePng(capture, name);
-  return capture;
-}
 
 int ThreadCount() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -333,17 +256,8 @@ void CheckSingleEngine(const TPlugin& p, HWND lister) {
   RECT gc, fc;
   GetWindowRect(Find(form, L"Button", L"&Gray"), &gc);
   GetWindowRect(form, &fc);
-  // The picture's extent: what is not the checkerboard inside the 2-pixel client edge.
-  int top = small.H, bottom = -1, left = small.W, right = -1;
-  for (int y = 2; y < small.H - 2; ++y) {
-    for (int x = 2; x < small.W - 2; ++x) {
-      const uint32_t board = (((y - 2) / 8 ^ (x - 2) / 8) & 1) ? 0xFFFFFF : 0xEEEEEE;
-      if (small.At(x, y) == board) continue;
-      top = std::min(top, y), bottom = std::max(bottom, y);
-      left = std::min(left, x), right = std::max(right, x);
-    }
-  }
-  const double ratio = (right - left + 1.0) / (bottom - top + 1.0);
+  const RECT extent = PictureExtent(small);
+  const double ratio = (extent.right - extent.left + 1.0) / (extent.bottom - extent.top + 1.0);
   check(small.W < 500 && gc.bottom <= fc.bottom && fc.bottom - gc.bottom < 40 &&
             ratio > 384.0 / 304 - 0.03 && ratio < 384.0 / 304 + 0.03,
         "viewer: after a resize the picture fits with its proportions (" + std::to_string(ratio) +
@@ -551,6 +465,8 @@ void CheckViewer(HMODULE plugin, const std::string& viewerFolder,
   CheckSeveralEngines(p, lister);
   CheckFlicker(p, lister);
   CheckCycling(p, lister);
+  // The round of real pictures once, in the run with the frame wait.
+  if (HasFrameWait()) CheckKinds(p, lister);
   CheckExport(p, lister);
   CheckNoLeaks(p, lister);
   DestroyWindow(lister);
