@@ -4,6 +4,7 @@
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
@@ -18,15 +19,18 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // PP-01, Profi, RISC OS, SAM Coupé, Scorpion GMX, Sega Master System, Sinclair QL,
 // Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
+// clang-format off
 constexpr TQoModuleRegistration kModules[] = {
     RegisterAmigaEngines,
     RegisterAmstradCPCEngines,
     RegisterAppleIIEngines,
     RegisterAtariSTEngines,
+    RegisterCommodore64Engines,
     RegisterMSXEngines,
     RegisterZxSpectrumEngines,
     RegisterZxSpectrumSnapshotEngines,
 };
+// clang-format on
 
 }  // namespace
 
