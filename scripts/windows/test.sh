@@ -2,7 +2,8 @@
 # Runs the cross-compiled unit tests under Wine, then the stand-in host against the
 # plug-in: its thumbnails must match what the native tool computes for the same files,
 # and the viewer window must behave as the Lister expects, once with the compositor's
-# frame wait and once with dwmapi.dll switched off (no flicker box, no colour cycling).
+# frame wait and once with dwmapi.dll switched off (no flicker box, no colour cycling),
+# and once more at 144 dpi.
 # Screen captures of the viewer land in build/windows/host-check/viewer/captures, the
 # files its export commands wrote in .../viewer/export-out.
 # Needs the native debug build (make build) and the Windows build (make windows).
@@ -93,4 +94,9 @@ scripts/windows/wine-session.sh bash -c '
   wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 "$0" "$1"
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=d" \
     wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 - "$1"
+  # Once more on a screen of 144 dpi: the layout must hold with larger metrics.
+  dpi() { wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null; }
+  dpi 144
+  wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 - "$1" || { dpi 96; exit 1; }
+  dpi 96
 ' "$manifest" "$viewer"

@@ -201,6 +201,15 @@ void CheckSingleEngine(const TPlugin& p, HWND lister) {
           "viewer: the label \"" + std::string(caption, caption + wcslen(caption)) + "\" exists");
   }
   HWND palette = BoxOf(form, L"&Palette:");
+  // The controls follow the screen's dpi: the UI font and with it every control grows.
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  RECT br{};
+  GetWindowRect(palette, &br);
+  check(br.bottom - br.top >= MulDiv(18, dpi, 96) && br.bottom - br.top <= MulDiv(30, dpi, 96),
+        "viewer: at " + std::to_string(dpi) + " dpi the palette list is " +
+            std::to_string(br.bottom - br.top) + " pixels high");
   check(Shown(palette) && SendMessageW(palette, CB_GETCOUNT, 0, 0) == 3 &&
             SelectedText(palette) == L"Linear",
         "viewer: three palette types offered, \"Linear\" selected");
