@@ -210,6 +210,25 @@ void CheckSingleEngine(const TPlugin& p, HWND lister) {
   check(br.bottom - br.top >= MulDiv(18, dpi, 96) && br.bottom - br.top <= MulDiv(30, dpi, 96),
         "viewer: at " + std::to_string(dpi) + " dpi the palette list is " +
             std::to_string(br.bottom - br.top) + " pixels high");
+  // A larger message font, announced as the system announces it: the window measures
+  // again and its lists grow; the old font back, and after a theme change, they shrink.
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+  NONCLIENTMETRICSW larger = metrics;
+  larger.lfMessageFont.lfHeight = metrics.lfMessageFont.lfHeight * 2;
+  SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, larger.cbSize, &larger, 0);
+  SendMessageW(form, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+  RECT grown{};
+  GetWindowRect(palette, &grown);
+  SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+  SendMessageW(form, WM_THEMECHANGED, 0, 0);
+  RECT again{};
+  GetWindowRect(palette, &again);
+  check(grown.bottom - grown.top > br.bottom - br.top && EqualRect(&br, &again),
+        "viewer: a font or theme change lays the window out again (list " +
+            std::to_string(br.bottom - br.top) + ", " + std::to_string(grown.bottom - grown.top) +
+            ", " + std::to_string(again.bottom - again.top) + " pixels high)");
   check(Shown(palette) && SendMessageW(palette, CB_GETCOUNT, 0, 0) == 3 &&
             SelectedText(palette) == L"Linear",
         "viewer: three palette types offered, \"Linear\" selected");
