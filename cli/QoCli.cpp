@@ -587,7 +587,11 @@ int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
 int QoRunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const TQoEngineRegistry& registry, bool progress) {
   try {
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+    // Help is asked for instead of a command or right after one ("orvalon convert -h");
+    // after a command a bare "help" is a file name.
+    const auto isHelpOption = [](const std::string& arg) { return arg == "--help" || arg == "-h"; };
+    if (!args.empty() && (isHelpOption(args[0]) || args[0] == "help" ||
+                          (args.size() > 1 && isHelpOption(args[1])))) {
       out << kUsage;
       return qeSuccess;
     }

@@ -170,6 +170,9 @@ TEST_F(CliFixture, SelectionsNotOfferedAreUsageErrorsThatListTheChoices) {
   EXPECT_EQ(Run({"frobnicate"}), qeUsage);
   EXPECT_EQ(Run({}), qeUsage);
   EXPECT_EQ(Run({"--help"}), qeSuccess);
+  // Help right after a command is help, not an unknown option; nothing is converted.
+  EXPECT_EQ(Run({"convert", "--help"}), qeSuccess);
+  EXPECT_EQ(Run({"thumbnail", "-h"}), qeSuccess);
 }
 
 TEST_F(CliFixture, BatchesGoOnPastBadFiles) {
