@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "color/QoBitmap.h"
 #include "support/QoTestHash.h"
 #include "support/QoWholeRoad.h"
 
@@ -63,4 +65,33 @@ void QoExpectPinnedHash(const std::map<std::string, std::string>& pinned, const 
   } else {
     EXPECT_EQ(hash->second, QoHashBitmapHex(bmp)) << file;
   }
+}
+
+int QoCheckRealPictures(const TQoEngineRegistry& registry,
+                        const std::map<std::string, std::string>& expectedEngine,
+                        const std::map<std::string, std::string>& pinned,
+                        const TQoSampleException& checkedByCaller) {
+  int decoded = 0;
+  for (const auto& [format, engineClass] : expectedEngine) {
+    for (const TQoSample& sample : QoSamples(format)) {
+      SCOPED_TRACE(sample.File);
+      const auto d = QoDetectIn(registry, std::filesystem::path(sample.File).filename().string(),
+                                QoReadWholeFile(sample.Path));
+      if (checkedByCaller && checkedByCaller(sample, engineClass, *d)) continue;
+      TQoSourceEngine* first = d->First();
+      if (!first) {
+        ADD_FAILURE() << sample.File << ": no engine accepts it";
+        continue;
+      }
+      EXPECT_EQ(engineClass, first->EngineClass);
+      const std::unique_ptr<TQoBitmap> bmp = first->Decode();
+      if (!bmp) {
+        ADD_FAILURE() << sample.File << ": no picture";
+        continue;
+      }
+      QoExpectPinnedHash(pinned, sample.File, *bmp);
+      ++decoded;
+    }
+  }
+  return decoded;
 }

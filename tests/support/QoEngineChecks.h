@@ -2,12 +2,14 @@
 // What the family tests share: detection of bytes built in a test over a registry of the
 // test's choosing, and the check of a decoded real picture against its pinned hash.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/QoLoadSource.h"
+#include "support/QoSamples.h"
 
 // A file in memory with the engines that accepted it; a companion, when given, answers
 // every name an engine asks for.
@@ -35,3 +37,17 @@ std::vector<std::string> QoClassNames(const TQoEngineRegistry& registry);
 // (after the picture was checked by eye); an unpinned file reports the hash to pin.
 void QoExpectPinnedHash(const std::map<std::string, std::string>& pinned, const std::string& file,
                         const TQoBitmap& bmp);
+
+// A sample the caller checks itself, given the engine class its format expects and what
+// detection made of it; answers true when it did (the sample is then not decoded here).
+using TQoSampleException =
+    std::function<bool(const TQoSample&, const std::string&, const TQoDetected&)>;
+
+// The real pictures of a family: every sample of each format of expectedEngine (sample
+// format to engine class) is detected over the registry under its own file name; the
+// first engine must be of the expected class and its picture must decode to the pinned
+// hash. Answers how many pictures were decoded.
+int QoCheckRealPictures(const TQoEngineRegistry& registry,
+                        const std::map<std::string, std::string>& expectedEngine,
+                        const std::map<std::string, std::string>& pinned,
+                        const TQoSampleException& checkedByCaller = nullptr);

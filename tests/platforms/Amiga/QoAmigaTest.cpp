@@ -636,19 +636,6 @@ TEST(QoAmigaTest, RealPicturesAreRecognisedAndDecode) {
       {"atarist/medusa1.iff", "9c947fe4aa0d4797"},
       {"atarist/screen.iff", "689f191151d71101"},
   };
-  int decoded = 0;
-  for (const auto& [format, engineClass] : expectedEngine) {
-    for (const TQoSample& sample : QoSamples(format)) {
-      SCOPED_TRACE(sample.File);
-      auto d = Detect(std::filesystem::path(sample.File).filename().string(),
-                      QoReadWholeFile(sample.Path));
-      ASSERT_NE(nullptr, d->First());
-      EXPECT_EQ(engineClass, d->First()->EngineClass);
-      auto bmp = d->First()->Decode();
-      ASSERT_NE(nullptr, bmp);
-      QoExpectPinnedHash(pinned, sample.File, *bmp);
-      ++decoded;
-    }
-  }
+  const int decoded = QoCheckRealPictures(AmigaRegistry(), expectedEngine, pinned);
   EXPECT_GE(decoded, 20);
 }

@@ -540,24 +540,13 @@ TEST(QoAtariSTTest, RealPicturesAreRecognisedAndDecode) {
       {"atarist/TITLE.PI3", "22135cbfd64ffa6a"},   {"atarist/WATCH.NEO", "d6ac4e32eaa248d2"},
       {"atarist/bunker1.neo", "58f0aff36b5bfae7"}, {"atarist/gmapa.neo", "edcfd7a24bdfd592"},
   };
-  int decoded = 0;
-  for (const auto& [format, engineClass] : expectedEngine) {
-    for (const TQoSample& sample : QoSamples(format)) {
-      SCOPED_TRACE(sample.File);
-      auto d = Detect(std::filesystem::path(sample.File).filename().string(),
-                      QoReadWholeFile(sample.Path));
-      if (sample.Size != 32034 && sample.Size != 32066 && sample.Size != 32128) {
+  const int decoded = QoCheckRealPictures(
+      AtariRegistry(), expectedEngine, pinned,
+      [](const TQoSample& sample, const std::string&, const TQoDetected& d) {
+        if (sample.Size == 32034 || sample.Size == 32066 || sample.Size == 32128) return false;
         // Not what its extension says (a bitmap block of another program).
-        EXPECT_EQ(nullptr, d->Find("TQoAtariSTDEGASEngine"));
-        continue;
-      }
-      ASSERT_GT(d->Engines->Count(), 0);
-      EXPECT_EQ(engineClass, d->Engines->GetEngine(0)->EngineClass);
-      auto bmp = d->Engines->GetEngine(0)->Decode();
-      ASSERT_NE(nullptr, bmp);
-      QoExpectPinnedHash(pinned, sample.File, *bmp);
-      ++decoded;
-    }
-  }
+        EXPECT_EQ(nullptr, d.Find("TQoAtariSTDEGASEngine"));
+        return true;
+      });
   EXPECT_GE(decoded, 12);
 }

@@ -577,19 +577,6 @@ TEST(QoCommodore64Test, RealPicturesAreRecognisedAndDecode) {
       {"c64/imagesys_test_multi.ism", "adab5baeb108046d"},
       {"c64/worldmap.pi", "61d4e47068d5b9f4"},
   };
-  int decoded = 0;
-  for (const auto& [format, engineClass] : expectedEngine) {
-    for (const TQoSample& sample : QoSamples(format)) {
-      SCOPED_TRACE(sample.File);
-      auto d = Detect(std::filesystem::path(sample.File).filename().string(),
-                      QoReadWholeFile(sample.Path));
-      ASSERT_GT(d->Engines->Count(), 0);
-      EXPECT_EQ(engineClass, d->First()->EngineClass);
-      auto bmp = d->First()->Decode();
-      ASSERT_NE(nullptr, bmp);
-      QoExpectPinnedHash(pinned, sample.File, *bmp);
-      ++decoded;
-    }
-  }
+  const int decoded = QoCheckRealPictures(C64Registry(), expectedEngine, pinned);
   EXPECT_EQ(19, decoded);
 }

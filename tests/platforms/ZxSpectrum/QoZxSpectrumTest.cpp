@@ -302,21 +302,8 @@ TEST(QoZxSpectrumTest, RealScreensAreRecognisedAndDecode) {
       {"zxspectrum/example.mc", "1bb7b7e462dda33c"},
       {"zxspectrum/example.stl", "67ff802c0a77c2c0"},
   };
-  int decoded = 0;
-  for (const auto& [format, engineClass] : expectedEngine) {
-    for (const TQoSample& sample : QoSamples(format)) {
-      SCOPED_TRACE(sample.File);
-      std::ifstream in(sample.Path, std::ios::binary);
-      TDetected d = DetectBytes(std::filesystem::path(sample.File).filename().string(),
-                                std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
-      if (engineClass.empty()) continue;
-      ASSERT_GT(d.Engines->Count(), 0);
-      EXPECT_EQ(engineClass, d.Engines->GetEngine(0)->EngineClass);
-      auto bmp = d.Engines->GetEngine(0)->Decode();
-      ASSERT_NE(nullptr, bmp);
-      QoExpectPinnedHash(pinned, sample.File, *bmp);
-      ++decoded;
-    }
-  }
+  const int decoded = QoCheckRealPictures(ZxRegistry(), expectedEngine, pinned,
+                                          [](const TQoSample&, const std::string& engineClass,
+                                             const TQoDetected&) { return engineClass.empty(); });
   EXPECT_GE(decoded, 27);
 }
