@@ -149,7 +149,7 @@ __declspec(dllexport) int __stdcall ListSendCommand(HWND listWin, int command, i
   return Guarded(kListPluginError, [&] {
     TprWLXForm* form = FormOf(listWin);
     if (!form || command != kListCommandCopy) return kListPluginError;
-    return form->RunCommand(TprWLXForm::kCmdCopyImage) ? kListPluginOk : kListPluginError;
+    return form->RunCommand(kCmdCopyImage) ? kListPluginOk : kListPluginError;
   });
 }
 

@@ -157,7 +157,7 @@ TEST_F(ViewerWindowFailure, AFailingChoiceIsReportedAndTheWindowStaysUsable) {
   EXPECT_EQ(1u, messages.size());
   EXPECT_EQ(ptBW, form->CurrentEngine()->PaletteType);
   EXPECT_EQ(2, form->PaletteDisplay().Palette().GetCount());
-  EXPECT_TRUE(form->RunCommand(TprWLXForm::kCmdCopyImage));
+  EXPECT_TRUE(form->RunCommand(kCmdCopyImage));
   delete form;
   EXPECT_TRUE(ChildrenOf(parent).empty());
 }

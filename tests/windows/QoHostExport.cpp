@@ -14,19 +14,12 @@
 #include <fstream>
 #include <vector>
 
+#include "viewer/win32/QoViewerCommands.h"
+
 namespace {
 
 using namespace qohost;
 
-// The context-menu commands of the viewer window, in menu order.
-enum : UINT {
-  kCmdCopyImage = 100,
-  kCmdCopyComment,
-  kCmdSaveBmp,
-  kCmdSavePng,
-  kCmdSaveGif,
-  kCmdSavePalette
-};
 constexpr int kListCommandCopy = 1;
 
 // ---------------------------------------------------------------------------------------
@@ -47,13 +40,7 @@ void CALLBACK ReadMenuStates(HWND, UINT, UINT_PTR, DWORD) {
 
 std::vector<bool> MenuStates(HWND form) {
   menuEnabled.clear();
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ReadMenuStates);
-  RECT r;
-  GetWindowRect(form, &r);
-  SendMessageW(Find(form, L"TQoImage"), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form),
-               MAKELPARAM(r.left + 40, r.top + 80));
-  KillTimer(nullptr, timer);
-  Pump(30);
+  OpenContextMenu(form, &ReadMenuStates, 50);
   return menuEnabled;
 }
 

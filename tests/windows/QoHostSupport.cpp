@@ -143,4 +143,14 @@ std::string Narrow(const std::wstring& text) {
   return utf8;
 }
 
+void OpenContextMenu(HWND form, TIMERPROC whileOpen, UINT tick) {
+  const UINT_PTR timer = SetTimer(nullptr, 0, tick, whileOpen);
+  RECT r;
+  GetWindowRect(form, &r);
+  SendMessageW(Find(form, L"TQoImage"), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form),
+               MAKELPARAM(r.left + 40, r.top + 80));
+  KillTimer(nullptr, timer);
+  Pump(2 * tick);
+}
+
 }  // namespace qohost

@@ -66,6 +66,9 @@ std::wstring SelectedText(HWND box);
 // What a user's choice in the list sends: the selection, then the notification.
 void Choose(HWND box, int index);
 std::wstring TextOf(HWND window);
+// Opens the viewer's context menu over its picture as a right click does; whileOpen runs
+// every tick milliseconds inside the menu's modal loop and must end it (EndMenu).
+void OpenContextMenu(HWND form, TIMERPROC whileOpen, UINT tick);
 std::string Narrow(const std::wstring& text);
 
 }  // namespace qohost

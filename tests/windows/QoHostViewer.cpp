@@ -123,13 +123,7 @@ void CheckContextMenu(HWND form, HWND typeBox) {
   menuVisit.Target = typeBox;
   keysReceived = 0;
   HHOOK watch = SetWindowsHookExW(WH_GETMESSAGE, &QueueWatch, nullptr, GetCurrentThreadId());
-  const UINT_PTR timer = SetTimer(nullptr, 0, 60, &MenuTimer);
-  RECT r;
-  GetWindowRect(form, &r);
-  SendMessageW(Find(form, L"TQoImage"), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form),
-               MAKELPARAM(r.left + 40, r.top + 80));
-  KillTimer(nullptr, timer);
-  Pump(60);
+  OpenContextMenu(form, &MenuTimer, 60);
   UnhookWindowsHookEx(watch);
   const std::vector<std::wstring> expected = {L"Copy image",           L"Copy comment",
                                               L"Save image as BMP...", L"Save image as PNG...",

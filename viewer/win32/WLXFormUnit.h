@@ -11,6 +11,7 @@
 #include "engine/QoLoadSource.h"
 #include "viewer/win32/QoControls.h"
 #include "viewer/win32/QoImageView.h"
+#include "viewer/win32/QoViewerCommands.h"
 #include "viewer/win32/kivUI.h"
 
 class TprWLXForm;
@@ -34,16 +35,6 @@ bool QoIsListerKey(WPARAM virtualKey);
 
 class TprWLXForm : public TkivShellBaseUIForm {
  public:
-  // The menu commands, in the order of the context menu.
-  enum : UINT {
-    kCmdCopyImage = 100,
-    kCmdCopyComment,
-    kCmdSaveBmp,
-    kCmdSavePng,
-    kCmdSaveGif,
-    kCmdSavePalette
-  };
-
   explicit TprWLXForm(HWND parentWindow);
   ~TprWLXForm() override;
 
