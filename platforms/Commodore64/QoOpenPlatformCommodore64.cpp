@@ -533,12 +533,29 @@ void RegisterCommodore64Engines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResDrpEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResCleEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResLp3Engine>());
-  // The interlace and FLI engines come here.
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResGigascreenEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResGigascreenDrlEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResGigascreenMleEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLICfliEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIFbiEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIFprEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResBFLIGigascreenEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIGigascreenEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIGigascreenPppEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIGigascreenGunEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoResFLIGigascreenFp2Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResJJEngine>());
-  // The hires FLI engine of the same family comes here.
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResUflEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoHiResShpEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoHiRes4btEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoCommodore64LoHiResClpEngine>());
-  // The remaining FLI-family engines follow.
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResGigascreenEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResGigascreenIheEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResGigascreenIshEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResFLIEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResFLIHimEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResFLIGigascreenEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCommodore64HiResFLIGigascreenEcpEngine>());
 }

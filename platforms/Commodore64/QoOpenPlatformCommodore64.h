@@ -47,6 +47,25 @@ class TQoCommodore64CommonEngine : public TQoSourceEngine {
   // The same with one colour for pair 11 over the whole picture.
   static void DrawMulticolourCells(TQoBitmap& bmp, TQoByteView data, uint8_t background,
                                    TQoByteView screen, uint8_t colour, int rows = kQoC64Rows);
+  // Multicolour cells with every pixel written twice side by side, 320 wide.
+  static void DrawMulticolourCellsWide(TQoBitmap& bmp, TQoByteView data, uint8_t background,
+                                       TQoByteView screen, TQoByteView colour);
+  // Multicolour FLI: screen k (screens + k * 1024) colours line k of every cell; table,
+  // when not empty, holds the background of each line. The three leftmost cell columns
+  // show the VIC-II's fetch gap: pairs 01 and 10 light grey, 11 brown.
+  static void DrawFLICells(TQoBitmap& bmp, TQoByteView data, uint8_t background, TQoByteView table,
+                           TQoByteView screens, TQoByteView colour);
+  static void DrawFLICellsWide(TQoBitmap& bmp, TQoByteView data, uint8_t background,
+                               TQoByteView table, TQoByteView screens, TQoByteView colour);
+  // Hires FLI over the bitmap's height / 8 cell rows; no gap zone.
+  static void DrawHiresFLICells(TQoBitmap& bmp, TQoByteView data, TQoByteView screens);
+
+ protected:
+  // Two-frame pictures. With the frame palette in Palette: turns Palette into the
+  // pair-mix palette and answers the picture over it with its two (empty) frames.
+  std::unique_ptr<TQoBitmap> NewTwoFramePicture(TQoBitmap*& first, TQoBitmap*& second);
+  // Shifts the second frame one pixel right when wide, then composes the picture.
+  void ComposeTwoFrames(TQoBitmap& bmp, TQoBitmap& second, bool wide) const;
 };
 
 // Text screens: screen codes drawn with the character ROM.
@@ -303,3 +322,5 @@ class TQoCommodore64LoHiResClpEngine : public TQoCommodore64Common4btEngine {
 };
 
 void RegisterCommodore64Engines(TQoEngineRegistry& registry);
+
+#include "platforms/Commodore64/QoOpenPlatformCommodore64Fli.h"  // IWYU pragma: export

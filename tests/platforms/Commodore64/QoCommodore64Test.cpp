@@ -118,23 +118,52 @@ uint8_t FirstFlags(const std::unique_ptr<TQoDetected>& d) {
 }  // namespace
 
 TEST(QoCommodore64Test, RegistersTheFamilyInOrderAndDescribesIt) {
-  const std::vector<std::string> expected = {
-      "TQoCommodore64ScrColEngine",     "TQoCommodore64PetEngine",
-      "TQoCommodore64PdrEngine",        "TQoCommodore64HiResBWEngine",
-      "TQoCommodore64HiResBWBSEngine",  "TQoCommodore64HiResBWGREngine",
-      "TQoCommodore64LoResEngine",      "TQoCommodore64LoResPmgEngine",
-      "TQoCommodore64LoResBdpEngine",   "TQoCommodore64LoResAmiEngine",
-      "TQoCommodore64LoResGgEngine",    "TQoCommodore64LoResDrpEngine",
-      "TQoCommodore64LoResCleEngine",   "TQoCommodore64LoResLp3Engine",
-      "TQoCommodore64HiResEngine",      "TQoCommodore64HiResJJEngine",
-      "TQoCommodore64LoHiResShpEngine", "TQoCommodore64LoHiRes4btEngine",
-      "TQoCommodore64LoHiResClpEngine"};
+  const std::vector<std::string> expected = {"TQoCommodore64ScrColEngine",
+                                             "TQoCommodore64PetEngine",
+                                             "TQoCommodore64PdrEngine",
+                                             "TQoCommodore64HiResBWEngine",
+                                             "TQoCommodore64HiResBWBSEngine",
+                                             "TQoCommodore64HiResBWGREngine",
+                                             "TQoCommodore64LoResEngine",
+                                             "TQoCommodore64LoResPmgEngine",
+                                             "TQoCommodore64LoResBdpEngine",
+                                             "TQoCommodore64LoResAmiEngine",
+                                             "TQoCommodore64LoResGgEngine",
+                                             "TQoCommodore64LoResDrpEngine",
+                                             "TQoCommodore64LoResCleEngine",
+                                             "TQoCommodore64LoResLp3Engine",
+                                             "TQoCommodore64LoResGigascreenEngine",
+                                             "TQoCommodore64LoResGigascreenDrlEngine",
+                                             "TQoCommodore64LoResGigascreenMleEngine",
+                                             "TQoCommodore64LoResFLIEngine",
+                                             "TQoCommodore64LoResFLICfliEngine",
+                                             "TQoCommodore64LoResFLIFbiEngine",
+                                             "TQoCommodore64LoResFLIFprEngine",
+                                             "TQoCommodore64LoResBFLIGigascreenEngine",
+                                             "TQoCommodore64LoResFLIGigascreenEngine",
+                                             "TQoCommodore64LoResFLIGigascreenPppEngine",
+                                             "TQoCommodore64LoResFLIGigascreenGunEngine",
+                                             "TQoCommodore64LoResFLIGigascreenFp2Engine",
+                                             "TQoCommodore64HiResEngine",
+                                             "TQoCommodore64HiResJJEngine",
+                                             "TQoCommodore64HiResUflEngine",
+                                             "TQoCommodore64LoHiResShpEngine",
+                                             "TQoCommodore64LoHiRes4btEngine",
+                                             "TQoCommodore64LoHiResClpEngine",
+                                             "TQoCommodore64HiResGigascreenEngine",
+                                             "TQoCommodore64HiResGigascreenIheEngine",
+                                             "TQoCommodore64HiResGigascreenIshEngine",
+                                             "TQoCommodore64HiResFLIEngine",
+                                             "TQoCommodore64HiResFLIHimEngine",
+                                             "TQoCommodore64HiResFLIGigascreenEngine",
+                                             "TQoCommodore64HiResFLIGigascreenEcpEngine"};
   EXPECT_EQ(expected, QoClassNames(C64Registry()));
   // In the whole registry the family follows the Atari ST engines.
   const std::vector<std::string> all = QoClassNames(QoDefaultRegistry());
   const auto first = std::find(all.begin(), all.end(), expected.front());
   ASSERT_NE(all.end(), first);
-  EXPECT_EQ(expected, std::vector<std::string>(first, first + 19));
+  ASSERT_EQ(39u, expected.size());
+  EXPECT_EQ(expected, std::vector<std::string>(first, first + 39));
   EXPECT_NE(std::string::npos, (first - 1)->find("AtariST"));
 
   std::vector<std::string> extensions;
@@ -144,9 +173,11 @@ TEST(QoCommodore64Test, RegistersTheFamilyInOrderAndDescribesIt) {
     EXPECT_EQ("Commodore 64", info.Platform) << engineClass.Name;
     extensions.push_back(info.DefaultExtension);
   }
-  EXPECT_EQ((std::vector<std::string>{".scr", ".pet", ".pdr", ".hir", ".bs", ".gr", ".koa", ".pmg",
-                                      ".bdp", ".ami", ".gg", ".drp", ".cle", ".lp3", ".iph", ".jj",
-                                      ".shp", ".4bt", ".clp"}),
+  EXPECT_EQ((std::vector<std::string>{
+                ".scr", ".pet",  ".pdr",  ".hir", ".bs",  ".gr",  ".koa", ".pmg", ".bdp",  ".ami",
+                ".gg",  ".drp",  ".cle",  ".lp3", ".drl", ".drl", ".mle", ".fli", ".cfli", ".fbi",
+                ".fpr", ".bfli", ".ffli", ".ppp", ".gun", ".fp2", ".iph", ".jj",  ".ufl",  ".shp",
+                ".4bt", ".clp",  ".hlf",  ".ihe", ".ish", ".him", ".him", ".eci", ".ecs"}),
             extensions);
 }
 

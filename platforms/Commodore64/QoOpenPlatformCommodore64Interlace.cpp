@@ -1,0 +1,233 @@
+// The interlace engines: two screens the C64 showed alternately, fifty times a second.
+// Decode keeps them as the frames of the picture, over the frame palette, and the
+// picture itself shows their mix over the pair-mix palette.
+
+#include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonEngine::NewTwoFramePicture(TQoBitmap*& first,
+                                                                          TQoBitmap*& second) {
+  BuildMixedPalette();
+  auto bmp = QoCreateBitmapFor(Width, Height, Palette.get());
+  first = bmp->AddFrame(SourcePalette.get());
+  second = bmp->AddFrame(SourcePalette.get());
+  return bmp;
+}
+
+void TQoCommodore64CommonEngine::ComposeTwoFrames(TQoBitmap& bmp, TQoBitmap& second,
+                                                  bool wide) const {
+  // The second screen was shown a hires pixel to the right; its first column is black.
+  if (wide) ShiftRows(second, 1, 0);
+  ComposeFrames(bmp);
+}
+
+TQoCommodore64CommonLoResGigascreenEngine::TQoCommodore64CommonLoResGigascreenEngine(
+    TQoLoadSource& source, const char* className)
+    : TQoCommodore64CommonFramesEngine(source, className) {
+  Width = kQoC64MulticolourWidth;
+  Height = kQoC64Lines;
+  ColorDepth = 4;
+  FrameCount = 2;
+  SetMulticolourAspect();
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResGigascreenEngine::Decode() {
+  LoadCommodore64Palette();
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  const bool wide = Picture.Mode == 1;
+  TQoBitmap* frames[2] = {first, second};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const TQoC64Frame& f = Picture.Frames[i];
+    if (wide) {
+      DrawMulticolourCellsWide(*frames[i], f.Bitmap, Picture.Background, f.Screens, f.Color);
+    } else {
+      DrawMulticolourCells(*frames[i], f.Bitmap, Picture.Background, f.Screens, f.Color);
+    }
+  }
+  ComposeTwoFrames(*bmp, *second, wide);
+  return bmp;
+}
+
+TQoCommodore64CommonLoResFLIGigascreenEngine::TQoCommodore64CommonLoResFLIGigascreenEngine(
+    TQoLoadSource& source, const char* className)
+    : TQoCommodore64CommonFramesEngine(source, className) {
+  Width = kQoC64MulticolourWidth;
+  Height = kQoC64Lines;
+  ColorDepth = 4;
+  FrameCount = 2;
+  SetMulticolourAspect();
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResFLIGigascreenEngine::Decode() {
+  LoadCommodore64Palette();
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  const bool wide = Picture.Mode == 1;
+  TQoBitmap* frames[2] = {first, second};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const TQoC64Frame& f = Picture.Frames[i];
+    if (wide) {
+      DrawFLICellsWide(*frames[i], f.Bitmap, Picture.Background, f.TableView(), f.Screens, f.Color);
+    } else {
+      DrawFLICells(*frames[i], f.Bitmap, Picture.Background, f.TableView(), f.Screens, f.Color);
+    }
+  }
+  ComposeTwoFrames(*bmp, *second, wide);
+  return bmp;
+}
+
+void TQoCommodore64CommonFramesEngine::SetHiresTwoFrames() {
+  Width = kQoC64HiresWidth;
+  Height = kQoC64Lines;
+  ColorDepth = 4;
+  FrameCount = 2;
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonFramesEngine::DecodeHiresTwoFrames(
+    THiresFrameDraw draw) {
+  LoadCommodore64Palette();
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  draw(*first, Picture.Frames[0].Bitmap, Picture.Frames[0].Screens);
+  draw(*second, Picture.Frames[1].Bitmap, Picture.Frames[1].Screens);
+  ComposeTwoFrames(*bmp, *second, false);
+  return bmp;
+}
+
+TQoCommodore64CommonHiResGigascreenEngine::TQoCommodore64CommonHiResGigascreenEngine(
+    TQoLoadSource& source, const char* className)
+    : TQoCommodore64CommonFramesEngine(source, className) {
+  SetHiresTwoFrames();
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResGigascreenEngine::Decode() {
+  // Plain hires cells over the whole screen.
+  return DecodeHiresTwoFrames([](TQoBitmap& bmp, TQoByteView data, TQoByteView screen) {
+    DrawHiresCells(bmp, data, screen);
+  });
+}
+
+TQoCommodore64CommonHiResFLIGigascreenEngine::TQoCommodore64CommonHiResFLIGigascreenEngine(
+    TQoLoadSource& source, const char* className)
+    : TQoCommodore64CommonFramesEngine(source, className) {
+  SetHiresTwoFrames();
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResFLIGigascreenEngine::Decode() {
+  return DecodeHiresTwoFrames(&DrawHiresFLICells);
+}
+
+// Members with drawing of their own.
+
+namespace {
+
+// Replaces the 16 colours in palette by the given few, in order.
+void KeepColours(TQoPalette256& palette, std::initializer_list<int> colours) {
+  TQoPalette256 few;
+  for (int colour : colours) few.Add(palette.GetStdRGB(colour));
+  palette.Assign(&few);
+}
+
+// Multi-Lace Editor: the characters of 7 rows start at 8-byte cells; cells 256 on have
+// no character data and show colour 0.
+constexpr int kMleCharacters = 256;
+
+}  // namespace
+
+TQoCommodore64LoResGigascreenMleEngine::TQoCommodore64LoResGigascreenMleEngine(
+    TQoLoadSource& source)
+    : TQoCommodore64FrameLayoutEngine(source) {
+  ColorDepth = 2;
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64LoResGigascreenMleEngine::Decode() {
+  LoadCommodore64Palette();
+  KeepColours(*Palette, {0, 9, 8, 5});
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  TQoBitmap* frames[2] = {first, second};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const TQoByteView base = Picture.Frames[i].Bitmap;
+    for (int y = 0; y < Height; ++y) {
+      for (int x = 0; x < Width; ++x) {
+        const int cell = (y / 8) * kQoC64Columns + x / 8;
+        uint32_t pair = 0;
+        if (cell < kMleCharacters) {
+          const uint8_t b = base.U8(static_cast<std::size_t>(cell * 8 + y % 8));
+          pair = (b >> (6 - (x & 6))) & 3u;
+        }
+        frames[i]->SetPixel(x, y, pair);
+      }
+    }
+  }
+  ComposeTwoFrames(*bmp, *second, true);
+  return bmp;
+}
+
+// Hires interlace members with drawing of their own.
+
+TQoCommodore64HiResGigascreenIheEngine::TQoCommodore64HiResGigascreenIheEngine(
+    TQoLoadSource& source)
+    : TQoCommodore64FrameLayoutEngine(source) {
+  ColorDepth = 1;
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64HiResGigascreenIheEngine::Decode() {
+  // Black ink on white in both frames.
+  LoadCommodore64Palette();
+  KeepColours(*Palette, {1, 0});
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  DrawMonoCells(*first, Picture.Frames[0].Bitmap);
+  DrawMonoCells(*second, Picture.Frames[1].Bitmap);
+  ComposeTwoFrames(*bmp, *second, false);
+  return bmp;
+}
+
+namespace {
+
+// Interlace-Super-Hires Painter, offsets in a frame: two layers of sprites over the
+// left 96 pixels (four columns of ten sprites, layer A in front), one colour byte per
+// cell column for the bitmap, and a colour per sprite column and layer.
+constexpr std::size_t kIshLayerB = 8192;
+constexpr std::size_t kIshLayerA = 10752;
+constexpr std::size_t kIshColumnColours = 13312;
+constexpr std::size_t kIshColoursB = 15360;
+constexpr std::size_t kIshColoursA = 15364;
+constexpr int kIshSpriteWidth = 96;
+
+void DrawIshFrame(TQoBitmap& bmp, TQoByteView frame) {
+  for (int y = 0; y < bmp.Height; ++y) {
+    for (int x = 0; x < bmp.Width; ++x) {
+      const auto bit = static_cast<uint8_t>(0x80 >> (x % 8));
+      if (x < kIshSpriteWidth) {
+        const auto column = static_cast<std::size_t>(x / 24);
+        const std::size_t at = (column * 10 + static_cast<std::size_t>(y / 21)) * 64 +
+                               static_cast<std::size_t>((y % 21) * 3 + (x / 8) % 3);
+        if ((frame.U8(kIshLayerA + at) & bit) != 0) {
+          bmp.SetPixel(x, y, frame.U8(kIshColoursA + column) & 15u);
+          continue;
+        }
+        if ((frame.U8(kIshLayerB + at) & bit) != 0) {
+          bmp.SetPixel(x, y, frame.U8(kIshColoursB + column) & 15u);
+          continue;
+        }
+      }
+      const uint8_t colours = frame.U8(kIshColumnColours + static_cast<std::size_t>(x / 8));
+      const uint8_t b = frame.U8(static_cast<std::size_t>((y / 8) * 320 + (x / 8) * 8 + y % 8));
+      bmp.SetPixel(x, y, (b & bit) != 0 ? colours >> 4u : colours & 15u);
+    }
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<TQoBitmap> TQoCommodore64HiResGigascreenIshEngine::Decode() {
+  LoadCommodore64Palette();
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  DrawIshFrame(*first, Picture.Frames[0].Bitmap);
+  DrawIshFrame(*second, Picture.Frames[1].Bitmap);
+  ComposeTwoFrames(*bmp, *second, false);
+  return bmp;
+}
