@@ -6,6 +6,7 @@
 // member tables below give their layouts, and the packed members unpack to one of them.
 
 #include <array>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -131,10 +132,12 @@ class TQoCommodore64CommonFramesEngine : public TQoCommodore64CommonEngine {
   // else 160 wide with multicolour pixels.
   void SetWide(bool wide);
   virtual void ApplyMode() {}
-  // A hires two-frame picture, 320 x 200: each frame drawn from its bitmap and screens.
-  using THiresFrameDraw = void (*)(TQoBitmap&, TQoByteView, TQoByteView);
-  void SetHiresTwoFrames();
-  std::unique_ptr<TQoBitmap> DecodeHiresTwoFrames(THiresFrameDraw draw);
+  // Two-frame pictures of 200 lines: with the frame colours in Palette, each frame drawn
+  // by draw from its parts, the second shifted a hires pixel right when wide, then the
+  // two mixed.
+  using TFrameDraw = std::function<void(TQoBitmap&, const TQoC64Frame&)>;
+  void SetTwoFrames(int width);
+  std::unique_ptr<TQoBitmap> DecodeTwoFrames(const TFrameDraw& draw, bool wide);
 };
 
 // The member engine of a layout table.

@@ -20,101 +20,91 @@ void TQoCommodore64CommonEngine::ComposeTwoFrames(TQoBitmap& bmp, TQoBitmap& sec
   ComposeFrames(bmp);
 }
 
-TQoCommodore64CommonLoResGigascreenEngine::TQoCommodore64CommonLoResGigascreenEngine(
-    TQoLoadSource& source, const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
-  Width = kQoC64MulticolourWidth;
+void TQoCommodore64CommonFramesEngine::SetTwoFrames(int width) {
+  Width = width;
   Height = kQoC64Lines;
   ColorDepth = 4;
   FrameCount = 2;
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonFramesEngine::DecodeTwoFrames(const TFrameDraw& draw,
+                                                                             bool wide) {
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  draw(*first, Picture.Frames[0]);
+  draw(*second, Picture.Frames[1]);
+  ComposeTwoFrames(*bmp, *second, wide);
+  return bmp;
+}
+
+TQoCommodore64CommonLoResGigascreenEngine::TQoCommodore64CommonLoResGigascreenEngine(
+    TQoLoadSource& source, const char* className)
+    : TQoCommodore64CommonFramesEngine(source, className) {
+  SetTwoFrames(kQoC64MulticolourWidth);
   SetMulticolourAspect();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResGigascreenEngine::Decode() {
-  LoadCommodore64Palette();
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
   const bool wide = Picture.Mode == 1;
-  TQoBitmap* frames[2] = {first, second};
-  for (std::size_t i = 0; i < 2; ++i) {
-    const TQoC64Frame& f = Picture.Frames[i];
-    if (wide) {
-      DrawMulticolourCellsWide(*frames[i], f.Bitmap, Picture.Background, f.Screens, f.Color);
-    } else {
-      DrawMulticolourCells(*frames[i], f.Bitmap, Picture.Background, f.Screens, f.Color);
-    }
-  }
-  ComposeTwoFrames(*bmp, *second, wide);
-  return bmp;
+  const uint8_t background = Picture.Background;
+  LoadCommodore64Palette();
+  return DecodeTwoFrames(
+      [wide, background](TQoBitmap& bmp, const TQoC64Frame& f) {
+        if (wide) {
+          DrawMulticolourCellsWide(bmp, f.Bitmap, background, f.Screens, f.Color);
+        } else {
+          DrawMulticolourCells(bmp, f.Bitmap, background, f.Screens, f.Color);
+        }
+      },
+      wide);
 }
 
 TQoCommodore64CommonLoResFLIGigascreenEngine::TQoCommodore64CommonLoResFLIGigascreenEngine(
     TQoLoadSource& source, const char* className)
     : TQoCommodore64CommonFramesEngine(source, className) {
-  Width = kQoC64MulticolourWidth;
-  Height = kQoC64Lines;
-  ColorDepth = 4;
-  FrameCount = 2;
+  SetTwoFrames(kQoC64MulticolourWidth);
   SetMulticolourAspect();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResFLIGigascreenEngine::Decode() {
-  LoadCommodore64Palette();
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
   const bool wide = Picture.Mode == 1;
-  TQoBitmap* frames[2] = {first, second};
-  for (std::size_t i = 0; i < 2; ++i) {
-    const TQoC64Frame& f = Picture.Frames[i];
-    if (wide) {
-      DrawFLICellsWide(*frames[i], f.Bitmap, Picture.Background, f.TableView(), f.Screens, f.Color);
-    } else {
-      DrawFLICells(*frames[i], f.Bitmap, Picture.Background, f.TableView(), f.Screens, f.Color);
-    }
-  }
-  ComposeTwoFrames(*bmp, *second, wide);
-  return bmp;
-}
-
-void TQoCommodore64CommonFramesEngine::SetHiresTwoFrames() {
-  Width = kQoC64HiresWidth;
-  Height = kQoC64Lines;
-  ColorDepth = 4;
-  FrameCount = 2;
-}
-
-std::unique_ptr<TQoBitmap> TQoCommodore64CommonFramesEngine::DecodeHiresTwoFrames(
-    THiresFrameDraw draw) {
+  const uint8_t background = Picture.Background;
   LoadCommodore64Palette();
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
-  draw(*first, Picture.Frames[0].Bitmap, Picture.Frames[0].Screens);
-  draw(*second, Picture.Frames[1].Bitmap, Picture.Frames[1].Screens);
-  ComposeTwoFrames(*bmp, *second, false);
-  return bmp;
+  return DecodeTwoFrames(
+      [wide, background](TQoBitmap& bmp, const TQoC64Frame& f) {
+        if (wide) {
+          DrawFLICellsWide(bmp, f.Bitmap, background, f.TableView(), f.Screens, f.Color);
+        } else {
+          DrawFLICells(bmp, f.Bitmap, background, f.TableView(), f.Screens, f.Color);
+        }
+      },
+      wide);
 }
 
 TQoCommodore64CommonHiResGigascreenEngine::TQoCommodore64CommonHiResGigascreenEngine(
     TQoLoadSource& source, const char* className)
     : TQoCommodore64CommonFramesEngine(source, className) {
-  SetHiresTwoFrames();
+  SetTwoFrames(kQoC64HiresWidth);
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResGigascreenEngine::Decode() {
-  // Plain hires cells over the whole screen.
-  return DecodeHiresTwoFrames([](TQoBitmap& bmp, TQoByteView data, TQoByteView screen) {
-    DrawHiresCells(bmp, data, screen);
-  });
+  LoadCommodore64Palette();
+  return DecodeTwoFrames(
+      [](TQoBitmap& bmp, const TQoC64Frame& f) { DrawHiresCells(bmp, f.Bitmap, f.Screens); },
+      false);
 }
 
 TQoCommodore64CommonHiResFLIGigascreenEngine::TQoCommodore64CommonHiResFLIGigascreenEngine(
     TQoLoadSource& source, const char* className)
     : TQoCommodore64CommonFramesEngine(source, className) {
-  SetHiresTwoFrames();
+  SetTwoFrames(kQoC64HiresWidth);
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResFLIGigascreenEngine::Decode() {
-  return DecodeHiresTwoFrames(&DrawHiresFLICells);
+  LoadCommodore64Palette();
+  return DecodeTwoFrames(
+      [](TQoBitmap& bmp, const TQoC64Frame& f) { DrawHiresFLICells(bmp, f.Bitmap, f.Screens); },
+      false);
 }
 
 // Members with drawing of their own.
@@ -143,25 +133,21 @@ TQoCommodore64LoResGigascreenMleEngine::TQoCommodore64LoResGigascreenMleEngine(
 std::unique_ptr<TQoBitmap> TQoCommodore64LoResGigascreenMleEngine::Decode() {
   LoadCommodore64Palette();
   KeepColours(*Palette, {0, 9, 8, 5});
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
-  TQoBitmap* frames[2] = {first, second};
-  for (std::size_t i = 0; i < 2; ++i) {
-    const TQoByteView base = Picture.Frames[i].Bitmap;
-    for (int y = 0; y < Height; ++y) {
-      for (int x = 0; x < Width; ++x) {
-        const int cell = (y / 8) * kQoC64Columns + x / 8;
-        uint32_t pair = 0;
-        if (cell < kMleCharacters) {
-          const uint8_t b = base.U8(static_cast<std::size_t>(cell * 8 + y % 8));
-          pair = (b >> (6 - (x & 6))) & 3u;
+  return DecodeTwoFrames(
+      [](TQoBitmap& bmp, const TQoC64Frame& f) {
+        for (int y = 0; y < bmp.Height; ++y) {
+          for (int x = 0; x < bmp.Width; ++x) {
+            const int cell = (y / 8) * kQoC64Columns + x / 8;
+            uint32_t pair = 0;
+            if (cell < kMleCharacters) {
+              const uint8_t b = f.Bitmap.U8(static_cast<std::size_t>(cell * 8 + y % 8));
+              pair = (b >> (6 - (x & 6))) & 3u;
+            }
+            bmp.SetPixel(x, y, pair);
+          }
         }
-        frames[i]->SetPixel(x, y, pair);
-      }
-    }
-  }
-  ComposeTwoFrames(*bmp, *second, true);
-  return bmp;
+      },
+      true);
 }
 
 // Hires interlace members with drawing of their own.
@@ -176,12 +162,8 @@ std::unique_ptr<TQoBitmap> TQoCommodore64HiResGigascreenIheEngine::Decode() {
   // Black ink on white in both frames.
   LoadCommodore64Palette();
   KeepColours(*Palette, {1, 0});
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
-  DrawMonoCells(*first, Picture.Frames[0].Bitmap);
-  DrawMonoCells(*second, Picture.Frames[1].Bitmap);
-  ComposeTwoFrames(*bmp, *second, false);
-  return bmp;
+  return DecodeTwoFrames([](TQoBitmap& bmp, const TQoC64Frame& f) { DrawMonoCells(bmp, f.Bitmap); },
+                         false);
 }
 
 namespace {
@@ -224,10 +206,6 @@ void DrawIshFrame(TQoBitmap& bmp, TQoByteView frame) {
 
 std::unique_ptr<TQoBitmap> TQoCommodore64HiResGigascreenIshEngine::Decode() {
   LoadCommodore64Palette();
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
-  DrawIshFrame(*first, Picture.Frames[0].Bitmap);
-  DrawIshFrame(*second, Picture.Frames[1].Bitmap);
-  ComposeTwoFrames(*bmp, *second, false);
-  return bmp;
+  return DecodeTwoFrames([](TQoBitmap& bmp, const TQoC64Frame& f) { DrawIshFrame(bmp, f.Bitmap); },
+                         false);
 }
