@@ -4,6 +4,8 @@
 // classes, detection and ranking, and the unwrapping of the three container wrappers
 // old ZX Spectrum and Atari files often carry (+3DOS header, Pack-Ice, Hobeta header).
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -12,6 +14,14 @@
 
 #include "engine/QoByteView.h"
 #include "engine/QoSourceEngine.h"
+
+// Whether a file's extension (lower case, with its dot) is one of a format table's
+// extensions; unused slots of the row are null.
+template <std::size_t N>
+bool QoExtensionListed(const std::array<const char*, N>& extensions, const std::string& extension) {
+  return std::any_of(extensions.begin(), extensions.end(),
+                     [&](const char* e) { return e != nullptr && extension == e; });
+}
 
 // The extension of a bare file name, lower-cased (ASCII), with its dot; empty when none.
 std::string QoLowerExtension(const std::string& name);

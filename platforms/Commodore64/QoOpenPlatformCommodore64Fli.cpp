@@ -11,11 +11,6 @@
 
 namespace {
 
-bool OwnExtension(const std::array<const char*, 2>& own, const std::string& extension) {
-  return std::any_of(own.begin(), own.end(),
-                     [&](const char* e) { return e != nullptr && extension == e; });
-}
-
 TQoByteView PartFrom(TQoByteView data, int32_t offset) {
   return offset < 0 ? TQoByteView() : data.From(static_cast<std::size_t>(offset));
 }
@@ -149,7 +144,7 @@ const TQoC64FrameLayout* QoFindC64FrameLayout(const TQoLoadSource& source,
       continue;
     }
     if (row.ModeOffset >= 0 && bytes.U8(static_cast<std::size_t>(row.ModeOffset)) > 1) continue;
-    if (OwnExtension(row.OwnExtensions, source.Extension)) {
+    if (QoExtensionListed(row.OwnExtensions, source.Extension)) {
       result = kQoC64Own;
     } else if (row.OtherResult != 0) {
       result = row.OtherResult;
@@ -276,7 +271,7 @@ uint8_t QoRateC64FramePacked(const TQoC64FramePacked& format, const TQoLoadSourc
         format, bytes, [limit](auto& reader) { return QoC64StreamLength(reader, limit); });
     if (format.Exact != 0 ? length != format.Exact : length < format.Minimum) return 0;
   }
-  return OwnExtension(format.OwnExtensions, source.Extension) ? kQoC64Own : format.OtherResult;
+  return QoExtensionListed(format.OwnExtensions, source.Extension) ? kQoC64Own : format.OtherResult;
 }
 
 std::vector<uint8_t> QoUnpackC64Frames(const TQoC64FramePacked& format, TQoByteView bytes) {

@@ -17,11 +17,6 @@ constexpr std::array<uint32_t, 16> kLightColors = {
     0x000000, 0xFFFFFF, 0x880000, 0xAAFFEE, 0xCC44CC, 0x00CC55, 0x0000AA, 0xEEEE77,
     0xDD8855, 0x664400, 0xFF7777, 0x333333, 0x777777, 0xAAFF66, 0x0088FF, 0xBBBBBB};
 
-bool Listed(const std::array<const char*, 4>& extensions, const std::string& extension) {
-  return std::any_of(extensions.begin(), extensions.end(),
-                     [&](const char* e) { return e != nullptr && extension == e; });
-}
-
 }  // namespace
 
 uint64_t QoC64HiresAspectMask() {
@@ -64,7 +59,7 @@ const TQoC64Layout* QoFindC64Layout(const TQoLoadSource& source, const TQoC64Lay
     const bool loaded = std::find(row.LoadAddresses.begin(), row.LoadAddresses.end(), address) !=
                         row.LoadAddresses.end();
     if (!size || !loaded) continue;
-    if (Listed(row.OwnExtensions, source.Extension)) {
+    if (QoExtensionListed(row.OwnExtensions, source.Extension)) {
       result = row.OwnResult;
     } else if (row.OtherResult != 0) {
       result = row.OtherResult;

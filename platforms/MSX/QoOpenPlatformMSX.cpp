@@ -12,18 +12,12 @@ namespace {
 
 constexpr std::size_t kPaletteBytes = 32;
 
-template <std::size_t N>
-bool Listed(const std::array<const char*, N>& list, const std::string& extension) {
-  return std::any_of(list.begin(), list.end(),
-                     [&](const char* e) { return e != nullptr && extension == e; });
-}
-
 // The video RAM from address on, or nothing when the dump ends before it.
 TQoByteView VramFrom(TQoByteView vram, std::size_t address) {
   return address <= vram.Size() ? vram.From(address) : TQoByteView();
 }
 
-bool Listed(const std::array<int32_t, 4>& sizes, int32_t size) {
+bool SizeListed(const std::array<int32_t, 4>& sizes, int32_t size) {
   return std::any_of(sizes.begin(), sizes.end(), [&](int32_t s) { return s != 0 && s == size; });
 }
 
@@ -142,9 +136,9 @@ void TQoBaseMSXEngine::SelectMSXPalette(TQoByteView vram, std::size_t paletteAdd
 
 uint8_t TQoSCEngine::DetectVram(TQoLoadSource& source, const TQoMSXScreenFormat& format) {
   const TQoByteView bytes = source.Bytes();
-  const bool exact = Listed(format.ExactSizes, source.Size);
+  const bool exact = SizeListed(format.ExactSizes, source.Size);
   uint8_t flags = 0;
-  if (Listed(format.Extensions, source.Extension)) {
+  if (QoExtensionListed(format.Extensions, source.Extension)) {
     if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize) ||
         static_cast<std::size_t>(source.Size) - TQoBloadHeader::kSize < format.MinimumVram ||
         bytes.U8(0) != 0xFE) {
@@ -175,14 +169,14 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
   const bool ownName = extension.rfind(".s0", 0) == 0 ||
                        (format.Screen >= 5 && format.Screen <= 7 && extension.rfind(".sr", 0) == 0);
   DefaultExtension =
-      ownName && Listed(format.Extensions, extension) ? extension : format.Extensions[0];
+      ownName && QoExtensionListed(format.Extensions, extension) ? extension : format.Extensions[0];
   AspectIndex = format.Width > 256 ? kQoAspect1138to2 : kQoAspect1138to1;
 
   if (format.Screen >= 5) FindSecondPage();
   static constexpr std::array<const char*, 6> kPalUsers = {".s02", ".s03", ".s04",
                                                            ".s05", ".s06", ".s07"};
   bool pal = false;
-  if (Listed(kPalUsers, extension)) {
+  if (QoExtensionListed(kPalUsers, extension)) {
     pal = FindPalFile(QoReplaceExtension(source.Name, ".pal"));
     const std::string stem = source.Name.substr(0, source.Name.size() - extension.size());
     if (!pal && !SecondPage.Empty() && extension.rfind(".s0", 0) == 0 && !stem.empty()) {
