@@ -265,13 +265,16 @@ uint8_t QoRateC64FramePacked(const TQoC64FramePacked& format, const TQoLoadSourc
       bytes.LE16(2) != ((bytes.Size() + kHiresManagerEnd) & 0xFFFF)) {
     return 0;
   }
+  const bool own = QoExtensionListed(format.OwnExtensions, source.Extension);
+  // A file of another name that the format would not take anyway is not unpacked.
+  if (!own && format.OtherResult == 0) return 0;
   if (format.Exact != 0 || format.Minimum != 0) {
     const std::size_t limit = format.Exact != 0 ? format.Exact : format.Minimum;
     const std::size_t length = WithFrameStream(
         format, bytes, [limit](auto& reader) { return QoC64StreamLength(reader, limit); });
     if (format.Exact != 0 ? length != format.Exact : length < format.Minimum) return 0;
   }
-  return QoExtensionListed(format.OwnExtensions, source.Extension) ? kQoC64Own : format.OtherResult;
+  return own ? kQoC64Own : format.OtherResult;
 }
 
 std::vector<uint8_t> QoUnpackC64Frames(const TQoC64FramePacked& format, TQoByteView bytes) {

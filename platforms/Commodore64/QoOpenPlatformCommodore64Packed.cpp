@@ -160,9 +160,7 @@ uint8_t RatePackedStream(const TQoC64PackedFormat& format, const TQoLoadSource& 
   const std::size_t length = WithPackedStream(
       format, bytes, [](auto& reader) { return QoC64StreamLength(reader, kPackedLimit); });
   if (length > kPackedLimit || length < format.Minimum) return 0;
-  const bool own =
-      std::any_of(format.OwnExtensions.begin(), format.OwnExtensions.end(),
-                  [&](const char* e) { return e != nullptr && source.Extension == e; });
+  const bool own = QoExtensionListed(format.OwnExtensions, source.Extension);
   if (format.Exact != 0 && length == format.Exact) return own ? kQoC64Own : kQoC64Other;
   return format.OtherLengths && own ? kSignatureAndExtension : 0;
 }

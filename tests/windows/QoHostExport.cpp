@@ -167,15 +167,11 @@ std::string DescribeDib(const std::vector<char>& dib) {
          " colours";
 }
 
-std::wstring WideOf(const std::string& text) {
-  return std::wstring(text.begin(), text.end());  // the test paths are ASCII
-}
-
 // The dialog resolves a relative name against the folder it shows, not ours.
 std::wstring FullPathOf(const std::string& path) {
   char full[MAX_PATH] = {};
   GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  return WideOf(full);
+  return Wide(full);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -313,7 +309,7 @@ void CheckTrueColour(const TPlugin& p, HWND lister) {
   const std::wstring copied(
       reinterpret_cast<const wchar_t*>(text.data()),
       wcsnlen(reinterpret_cast<const wchar_t*>(text.data()), text.size() / sizeof(wchar_t)));
-  check(copied == WideOf(kAnnotation), "export: \"Copy comment\" copies the title unbroken");
+  check(copied == Wide(kAnnotation), "export: \"Copy comment\" copies the title unbroken");
 
   ClearClipboard(form);
   RunCommand(form, kCmdCopyImage, L"");

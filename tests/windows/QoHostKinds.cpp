@@ -37,15 +37,6 @@ bool ReadKind(const std::string& line, TKind& kind) {
   return kind.FittedWidth > 0 && kind.FittedHeight > 0;
 }
 
-std::wstring WideOf(const std::string& text) {
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(
-                        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0)),
-                    L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                      static_cast<int>(wide.size()));
-  return wide;
-}
-
 int Count(HWND box) {
   return static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
 }
@@ -58,18 +49,17 @@ std::string OptionFaults(HWND form, const TKind& kind) {
     if (!ok) faults += std::string(faults.empty() ? "" : ", ") + what;
   };
   if (kind.Engines == 1) {
-    fault(
-        Shown(Find(form, L"Static", WideOf(kind.Name).c_str())) && !Shown(Find(form, L"ComboBox")),
-        "the single engine's name");
+    fault(Shown(Find(form, L"Static", Wide(kind.Name).c_str())) && !Shown(Find(form, L"ComboBox")),
+          "the single engine's name");
   } else {
     HWND typeBox = Find(form, L"ComboBox");
     fault(Shown(typeBox) && Count(typeBox) == kind.Engines &&
-              SelectedText(typeBox) == WideOf(kind.Name),
+              SelectedText(typeBox) == Wide(kind.Name),
           "the image-type list");
   }
   HWND palette = BoxOf(form, L"&Palette:");
   fault(kind.PaletteTypes >= 2 ? Shown(palette) && Count(palette) == kind.PaletteTypes &&
-                                     SelectedText(palette) == WideOf(kind.PaletteType)
+                                     SelectedText(palette) == Wide(kind.PaletteType)
                                : !Shown(palette),
         "the palette list");
   HWND variant = BoxOf(form, L"&Variant:");

@@ -21,12 +21,12 @@ bool TPlugin::Complete() const {
 }
 
 HWND TPlugin::Load(HWND parent, const std::string& name) const {
-  std::wstring wide(name.begin(), name.end());  // the test files have ASCII names
+  std::wstring wide = Wide(name);
   return LoadW(parent, wide.data(), 0);
 }
 
 int TPlugin::Next(HWND parent, HWND viewer, const std::string& name) const {
-  std::wstring wide(name.begin(), name.end());
+  std::wstring wide = Wide(name);
   return NextW(parent, viewer, wide.data(), 0);
 }
 
@@ -133,6 +133,14 @@ std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};
   GetWindowTextW(window, text, 1024);
   return text;
+}
+
+std::wstring Wide(const std::string& text) {
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
 }
 
 std::string Narrow(const std::wstring& text) {

@@ -69,6 +69,8 @@ std::wstring TextOf(HWND window);
 // Opens the viewer's context menu over its picture as a right click does; whileOpen runs
 // every tick milliseconds inside the menu's modal loop and must end it (EndMenu).
 void OpenContextMenu(HWND form, TIMERPROC whileOpen, UINT tick);
+// UTF-8 and the system's UTF-16, either way.
+std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 
 }  // namespace qohost
