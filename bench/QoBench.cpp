@@ -11,8 +11,8 @@
 #include "engine/QoLoadSource.h"
 #include "plugin/QoThumbnail.h"
 #include "support/QoSamples.h"
-#include "viewer/QoExport.h"
-#include "viewer/QoScaling.h"
+#include "export/QoExport.h"
+#include "export/QoScaling.h"
 
 namespace {
 

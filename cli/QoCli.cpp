@@ -10,7 +10,7 @@
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
 #include "plugin/QoThumbnail.h"
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 
 namespace fs = std::filesystem;
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "color/QoColor.h"
-#include "engine/QoOwningList.h"
+#include "base/QoOwningList.h"
 
 class TQoBitmap;
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 struct TQoStdRGBColor {
   uint8_t R = 0, G = 0, B = 0;

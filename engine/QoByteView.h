@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/kivSwap.h"
 
 class TQoByteView {

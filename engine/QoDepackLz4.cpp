@@ -16,7 +16,7 @@
 
 #include "engine/QoByteView.h"
 #include "engine/QoDepackers.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/QoLoadSource.h"
-#include "engine/QoOwningList.h"
+#include "base/QoOwningList.h"
 #include "engine/QoSourceEngine.h"
 
 class TQoSourceEngineWithSubEngine : public TQoSourceEngine {

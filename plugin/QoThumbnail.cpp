@@ -1,6 +1,6 @@
 #include "plugin/QoThumbnail.h"
 
-#include "viewer/QoScaling.h"
+#include "export/QoScaling.h"
 
 std::unique_ptr<TQoBitmap32> QoThumbnailOf(const TQoBitmap32& picture, int aspectIndex,
                                            int32_t boxWidth, int32_t boxHeight) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

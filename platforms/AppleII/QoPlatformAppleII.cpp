@@ -1,7 +1,7 @@
 #include "platforms/AppleII/QoPlatformAppleII.h"
 
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

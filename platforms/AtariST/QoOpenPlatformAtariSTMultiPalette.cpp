@@ -7,7 +7,7 @@
 
 #include "color/QoPaletteTypes.h"
 #include "engine/QoDepackers.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/QoStreamReaders.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/QoStreamReaders.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"

@@ -1,7 +1,7 @@
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

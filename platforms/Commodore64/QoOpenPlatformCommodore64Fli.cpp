@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/QoStreamReaders.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/QoStreamReaders.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 

@@ -5,7 +5,7 @@
 
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "color/QoAspect.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/QoInflate.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 

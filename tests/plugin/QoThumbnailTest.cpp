@@ -4,7 +4,7 @@
 
 #include "color/QoAspect.h"
 #include "support/QoTestFiles.h"
-#include "viewer/QoScaling.h"
+#include "export/QoScaling.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 
 TQoCarvedSource::TQoCarvedSource(const std::string& name, const uint8_t* data, int32_t size,
                                  const uint8_t* companion, int32_t companionSize)

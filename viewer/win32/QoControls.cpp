@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "viewer/QoScaling.h"
+#include "export/QoScaling.h"
 
 // ---------------------------------------------------------------------------------------
 // The compositor's frame wait

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "engine/QoLoadSource.h"
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 #include "viewer/QoViewerLogic.h"
 #include "viewer/win32/kivUI.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "viewer/QoScaling.h"
+#include "export/QoScaling.h"
 #include "viewer/QoViewerLogic.h"
 #include "viewer/win32/QoControls.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cwctype>
 
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 #include "viewer/QoViewerLogic.h"
 #include "viewer/win32/QoExportCommands.h"
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 
 namespace {
 

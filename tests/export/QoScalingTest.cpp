@@ -1,4 +1,4 @@
-#include "viewer/QoScaling.h"
+#include "export/QoScaling.h"
 
 #include <gtest/gtest.h>
 

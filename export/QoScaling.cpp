@@ -1,4 +1,4 @@
-#include "viewer/QoScaling.h"
+#include "export/QoScaling.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 
 #include "color/QoAspect.h"
 #include "support/QoTestFiles.h"
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 
 #include <cerrno>
 #include <cstring>

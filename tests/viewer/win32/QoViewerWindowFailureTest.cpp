@@ -11,7 +11,7 @@
 
 #include "color/QoBitmap.h"
 #include "color/QoPaletteTypes.h"
-#include "engine/QoErrors.h"
+#include "base/QoErrors.h"
 #include "support/QoTestFiles.h"
 #include "viewer/win32/WLXFormUnit.h"
 

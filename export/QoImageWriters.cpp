@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "viewer/QoExport.h"
+#include "export/QoExport.h"
 
 namespace {
 
