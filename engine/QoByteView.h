@@ -69,37 +69,80 @@ class TQoByteView {
   std::size_t size_ = 0;
 };
 
-// A reading position over a view, for engines that walk their data sequentially.
+// A reading position over a view: the one byte cursor of the system. Next, Take and the
+// other raising reads are for engines, whose inconsistent data ends in "Internal error";
+// the Read, TakePointer and Skip operations are for depackers and stream readers, which
+// answer false at the end of the data, consume nothing then, and never raise.
 struct TQoByteCursor {
   TQoByteView View;
   std::size_t Pos = 0;
 
   TQoByteCursor() = default;
   explicit TQoByteCursor(TQoByteView view, std::size_t pos = 0) : View(view), Pos(pos) {}
+  TQoByteCursor(const uint8_t* data, std::size_t size) : View(data, size) {}
 
   bool Has(std::size_t count) const { return View.Has(Pos, count); }
   std::size_t Remaining() const { return Pos < View.Size() ? View.Size() - Pos : 0; }
+  // Where the next read starts.
+  const uint8_t* Cursor() const {
+    return View.Data() ? View.Data() + (Pos < View.Size() ? Pos : View.Size()) : nullptr;
+  }
   uint8_t Next() {
     const uint8_t value = View.U8(Pos);
     ++Pos;
     return value;
-  }
-  // The next byte, for readers that answer false rather than raise at the end.
-  bool TryNext(uint8_t& value) {
-    if (!Has(1)) return false;
-    value = View.Data()[Pos++];
-    return true;
-  }
-  bool TryNextBE16(uint16_t& value) {
-    if (!Has(2)) return false;
-    value = View.BE16(Pos);
-    Pos += 2;
-    return true;
   }
   // A checked pointer to the next count bytes; the cursor moves past them.
   const uint8_t* Take(std::size_t count) {
     const uint8_t* p = View.Ptr(Pos, count);
     Pos += count;
     return p;
+  }
+
+  // The non-raising reads; words and longs little-endian.
+  bool TryNext(uint8_t& value) { return ReadByte(value); }
+  bool TryNextBE16(uint16_t& value) {
+    if (!Has(2)) return false;
+    value = View.BE16(Pos);
+    Pos += 2;
+    return true;
+  }
+  bool ReadByte(uint8_t& value) {
+    if (!Has(1)) return false;
+    value = View.Data()[Pos++];
+    return true;
+  }
+  bool ReadWord(uint16_t& value) {
+    if (!Has(2)) return false;
+    value = View.LE16(Pos);
+    Pos += 2;
+    return true;
+  }
+  bool ReadLong(uint32_t& value) {
+    if (!Has(4)) return false;
+    value = View.LE32(Pos);
+    Pos += 4;
+    return true;
+  }
+  bool ReadBytes(uint8_t* buffer, std::size_t count) {
+    const uint8_t* source = TakePointer(count);
+    if (!source) return false;
+    for (std::size_t i = 0; i < count; ++i) buffer[i] = source[i];
+    return true;
+  }
+  // The current position, the cursor then moving past count bytes; nil (and nothing
+  // consumed) when fewer than count bytes remain.
+  const uint8_t* TakePointer(std::size_t count) {
+    if (!Has(count)) return nullptr;
+    const uint8_t* position = Cursor();
+    Pos += count;
+    return position;
+  }
+  // Moves past count bytes, stopping at the end of the data; false when it had to stop
+  // early, so a skip never leaves the cursor outside the view.
+  bool Skip(std::size_t count) {
+    const std::size_t step = count < Remaining() ? count : Remaining();
+    Pos += step;
+    return step == count;
   }
 };

@@ -162,6 +162,15 @@ const TQoLoadSourceRec* TQoLoadSource::GetCompanion(const std::string&) {
   return nullptr;
 }
 
+TQoByteView TQoLoadSource::CompanionBytes(const std::string& name) {
+  const TQoLoadSourceRec* rec = GetCompanion(name);
+  return rec ? rec->Bytes() : TQoByteView();
+}
+
+TQoByteView TQoLoadSource::CompanionWithExtension(const std::string& extension) {
+  return CompanionBytes(QoReplaceExtension(Name, extension));
+}
+
 TQoFileLoadSource::TQoFileLoadSource(const std::string& path) {
   std::size_t cut = path.size();
   while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;

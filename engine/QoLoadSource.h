@@ -36,6 +36,10 @@ struct TQoLoadSourceRec {
   std::string Extension;  // lower-cased, with its dot; empty when the name has none
   const uint8_t* Data = nullptr;
   int32_t Size = 0;
+
+  TQoByteView Bytes() const {
+    return TQoByteView(Data, Size > 0 ? static_cast<std::size_t>(Size) : 0);
+  }
 };
 
 class TQoLoadSource {
@@ -51,6 +55,11 @@ class TQoLoadSource {
   // A second file that belongs to the picture, from the same folder, or nil. Never
   // raises. Memory sources have no companions.
   virtual const TQoLoadSourceRec* GetCompanion(const std::string& name);
+  // The bytes of that companion; an empty view when it is missing or empty.
+  TQoByteView CompanionBytes(const std::string& name);
+  // The bytes of the companion named like this file with another extension (with its
+  // dot: ".pal"); an empty view when it is missing or empty.
+  TQoByteView CompanionWithExtension(const std::string& extension);
 
   TQoByteView Bytes() const {
     return TQoByteView(Data, Size > 0 ? static_cast<std::size_t>(Size) : 0);

@@ -1,5 +1,6 @@
 #include "engine/QoStreamReaders.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -92,54 +93,6 @@ bool ReadEscaped(Reader& r, bool valueFirst, Take take, uint8_t& value) {
 
 }  // namespace
 
-ByteReader::ByteReader(const uint8_t* data, std::size_t size) {
-  StartForward(data, size, 0, Cursor, Remaining);
-}
-
-bool ByteReader::ReadByte(uint8_t& value) {
-  return TakeForward()(Cursor, Remaining, value);
-}
-
-bool ByteReader::ReadWord(uint16_t& value) {
-  if (Remaining < 2) return false;
-  value = static_cast<uint16_t>(Cursor[0] | (Cursor[1] << 8));
-  Cursor += 2;
-  Remaining -= 2;
-  return true;
-}
-
-bool ByteReader::ReadLong(uint32_t& value) {
-  if (Remaining < 4) return false;
-  value = static_cast<uint32_t>(Cursor[0]) | (static_cast<uint32_t>(Cursor[1]) << 8) |
-          (static_cast<uint32_t>(Cursor[2]) << 16) | (static_cast<uint32_t>(Cursor[3]) << 24);
-  Cursor += 4;
-  Remaining -= 4;
-  return true;
-}
-
-bool ByteReader::ReadBytes(uint8_t* buffer, std::size_t count) {
-  const uint8_t* source = TakePointer(count);
-  if (!source) return false;
-  if (count) std::memcpy(buffer, source, count);
-  return true;
-}
-
-const uint8_t* ByteReader::TakePointer(std::size_t count) {
-  if (Remaining < 0 || count > static_cast<std::size_t>(Remaining)) return nullptr;
-  const uint8_t* position = Cursor;
-  Cursor += count;
-  Remaining -= static_cast<int32_t>(count);
-  return position;
-}
-
-bool ByteReader::Skip(std::size_t count) {
-  const std::size_t available = Remaining > 0 ? static_cast<std::size_t>(Remaining) : 0;
-  const std::size_t step = count < available ? count : available;
-  Cursor += step;
-  Remaining -= static_cast<int32_t>(step);
-  return step == count;
-}
-
 std::string ReadZString(const uint8_t*& cursor, int32_t& remaining) {
   std::string text;
   while (remaining > 0) {
@@ -151,8 +104,11 @@ std::string ReadZString(const uint8_t*& cursor, int32_t& remaining) {
   return text;
 }
 
-std::string ReadZString(ByteReader& reader) {
-  return ReadZString(reader.Cursor, reader.Remaining);
+std::string ReadZString(TQoByteCursor& reader) {
+  std::string text;
+  uint8_t byte = 0;
+  while (reader.ReadByte(byte) && byte != 0) text.push_back(static_cast<char>(byte));
+  return text;
 }
 
 EscValueCountReader::EscValueCountReader(const uint8_t* data, std::size_t size, uint8_t escape,
@@ -188,12 +144,7 @@ bool EscCountValueBackReader::ReadByte(uint8_t& value) {
   return ReadEscaped(*this, false, TakeBackward(), value);
 }
 
-PackBitsReader::PackBitsReader(const uint8_t* data, std::size_t size, std::size_t startOffset) {
-  StartForward(data, size, startOffset, Cursor, Remaining);
-}
-
 bool PackBitsReader::ReadByte(uint8_t& value) {
-  const TakeForward take;
   if (RepeatCount > 0) {
     --RepeatCount;
     value = RepeatByte;
@@ -201,20 +152,45 @@ bool PackBitsReader::ReadByte(uint8_t& value) {
   }
   if (LiteralCount == 0) {
     uint8_t control = 0;
-    if (!take(Cursor, Remaining, control)) return false;
+    if (!In.ReadByte(control)) return false;
     if (control >= 128) {
-      if (!take(Cursor, Remaining, RepeatByte)) return false;
-      // 257 - n repetitions: 128 gives 129, 255 gives 2; none is a no-op.
+      if (!In.ReadByte(RepeatByte)) return false;
       RepeatCount = 257 - control - 1;
       value = RepeatByte;
       return true;
     }
     LiteralCount = control + 1;
   }
-  if (!take(Cursor, Remaining, value)) {
+  if (!In.ReadByte(value)) {
     LiteralCount = 0;
     return false;
   }
   --LiteralCount;
   return true;
+}
+
+std::size_t QoPackBitsUnpackedSize(TQoByteView input) {
+  std::size_t total = 0;
+  std::size_t pos = 0;
+  while (pos < input.Size()) {
+    const uint8_t control = input.U8(pos++);
+    if (control < 128) {
+      const std::size_t n = std::min<std::size_t>(control + 1u, input.Size() - pos);
+      total += n;
+      pos += n;
+    } else {
+      if (pos >= input.Size()) break;
+      ++pos;
+      total += 257u - control;
+    }
+  }
+  return total;
+}
+
+std::size_t QoUnpackPackBits(TQoByteView input, uint8_t* output, std::size_t outputSize) {
+  PackBitsReader reader(input);
+  std::size_t written = 0;
+  uint8_t value = 0;
+  while (written < outputSize && reader.ReadByte(value)) output[written++] = value;
+  return written;
 }

@@ -9,30 +9,15 @@
 #include <cstdint>
 #include <string>
 
-// Little-endian reads from the cursor. A read that needs more bytes than remain fails
-// and consumes nothing.
-struct ByteReader {
-  const uint8_t* Cursor = nullptr;
-  int32_t Remaining = 0;
+#include "engine/QoByteView.h"
 
-  ByteReader() = default;
-  ByteReader(const uint8_t* data, std::size_t size);
-
-  bool ReadByte(uint8_t& value);
-  bool ReadWord(uint16_t& value);
-  bool ReadLong(uint32_t& value);
-  bool ReadBytes(uint8_t* buffer, std::size_t count);
-  // The current position, the cursor then moving past count bytes; nil (and nothing
-  // consumed) when fewer than count bytes remain.
-  const uint8_t* TakePointer(std::size_t count);
-  // Moves past count bytes, stopping at the end of the data; false when it had to stop
-  // early, so a skip never leaves the cursor outside the block.
-  bool Skip(std::size_t count);
-};
+// The plain byte reader is the byte cursor: its ReadByte, ReadWord, ReadLong, ReadBytes,
+// TakePointer and Skip answer false at the end of the data and consume nothing then.
+using ByteReader = TQoByteCursor;
 
 // Bytes up to a zero byte or the end of the data; the zero byte is consumed too.
 std::string ReadZString(const uint8_t*& cursor, int32_t& remaining);
-std::string ReadZString(ByteReader& reader);
+std::string ReadZString(TQoByteCursor& reader);
 
 // What every escape run-length reader keeps: where it reads, the escape byte, how counts
 // are stored, and the run it is handing out.
@@ -82,17 +67,25 @@ struct EscCountValueBackReader : EscReaderState {
   bool ReadByte(uint8_t& value);
 };
 
-// PackBits, as in Macintosh and Amiga pictures: a control byte n below 128
-// announces n + 1 literal bytes, one of 128 or more the next byte repeated 257 - n times.
+// PackBits, as in Macintosh, Amiga (ByteRun1) and Atari pictures: a control byte n below
+// 128 announces n + 1 literal bytes, one of 128 or more the next byte repeated 257 - n
+// times (128 too: 129 copies; it is not skipped). The reader ends with the data, also
+// in the middle of a run.
 struct PackBitsReader {
-  const uint8_t* Cursor = nullptr;
-  int32_t Remaining = 0;
+  TQoByteCursor In;
   int32_t LiteralCount = 0;
   int32_t RepeatCount = 0;
   uint8_t RepeatByte = 0;
 
   PackBitsReader() = default;
-  PackBitsReader(const uint8_t* data, std::size_t size, std::size_t startOffset = 0);
+  explicit PackBitsReader(TQoByteView data, std::size_t startOffset = 0) : In(data, startOffset) {}
+  PackBitsReader(const uint8_t* data, std::size_t size, std::size_t startOffset = 0)
+      : PackBitsReader(TQoByteView(data, size), startOffset) {}
 
   bool ReadByte(uint8_t& value);
 };
+
+// The number of bytes a whole PackBits stream unpacks to.
+std::size_t QoPackBitsUnpackedSize(TQoByteView input);
+// Unpacks into output until it is full or the input ends; answers the bytes written.
+std::size_t QoUnpackPackBits(TQoByteView input, uint8_t* output, std::size_t outputSize);

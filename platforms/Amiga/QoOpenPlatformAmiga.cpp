@@ -1,6 +1,7 @@
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 
 #include "color/QoAspect.h"
+#include "engine/QoStreamReaders.h"
 
 #include <algorithm>
 
@@ -211,7 +212,7 @@ TQoByteView TQoAmigaIFFEngine::PreparedBody(int storedPlanes) {
         planeData_ = body;
       } else {
         planeBuffer_.assign(needed, 0);
-        QoUnpackByteRun1(body, planeBuffer_.data(), needed);
+        QoUnpackPackBits(body, planeBuffer_.data(), needed);
         planeData_ = TQoByteView(planeBuffer_.data(), needed);
       }
       break;
@@ -267,7 +268,7 @@ uint8_t TQoAmigaILBMEngine::Detect(TQoLoadSource& source) {
     const std::size_t needed = h.PlanarSize();
     const TQoByteView body = scan.Body.Data;
     if (body.Size() != needed) {
-      const std::size_t available = h.Compression == 0 ? body.Size() : QoByteRun1UnpackedSize(body);
+      const std::size_t available = h.Compression == 0 ? body.Size() : QoPackBitsUnpackedSize(body);
       if (available < needed) return 0;
     }
   }
@@ -593,7 +594,7 @@ uint8_t TQoAmigaPBMEngine::Detect(TQoLoadSource& source) {
   const TQoIFFBitmapHeader& h = scan.Header;
   const std::size_t needed = ((static_cast<std::size_t>(h.Width) + 1) & ~std::size_t{1}) * h.Height;
   const TQoByteView body = scan.Body.Data;
-  const std::size_t available = h.Compression == 0 ? body.Size() : QoByteRun1UnpackedSize(body);
+  const std::size_t available = h.Compression == 0 ? body.Size() : QoPackBitsUnpackedSize(body);
   return available >= needed ? SignatureAnswer(source) : 0;
 }
 

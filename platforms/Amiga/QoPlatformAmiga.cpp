@@ -1,4 +1,5 @@
 #include "platforms/Amiga/QoPlatformAmiga.h"
+#include "engine/QoStreamReaders.h"
 
 #include <algorithm>
 #include <array>
@@ -113,57 +114,6 @@ int32_t QoCycleDelayFromTime(uint32_t seconds, uint32_t microseconds) {
   const double ticks = std::round(micro * 60.0 / 1e6);
   if (ticks > 0x7FFFFFFF) return 0x7FFFFFFF;
   return std::max<int32_t>(1, static_cast<int32_t>(ticks));
-}
-
-bool TQoByteRun1Reader::ReadByte(uint8_t& value) {
-  for (;;) {
-    if (repeat_ > 0) {
-      --repeat_;
-      value = repeatByte_;
-      return true;
-    }
-    if (literal_ > 0) {
-      if (pos_ >= input_.Size()) return false;
-      --literal_;
-      value = input_.Data()[pos_++];
-      return true;
-    }
-    if (pos_ >= input_.Size()) return false;
-    const uint8_t control = input_.Data()[pos_++];
-    if (control < 128) {
-      literal_ = control + 1;
-    } else {
-      if (pos_ >= input_.Size()) return false;
-      repeatByte_ = input_.Data()[pos_++];
-      repeat_ = 257 - control;
-    }
-  }
-}
-
-std::size_t QoByteRun1UnpackedSize(TQoByteView input) {
-  std::size_t total = 0;
-  std::size_t pos = 0;
-  while (pos < input.Size()) {
-    const uint8_t control = input.Data()[pos++];
-    if (control < 128) {
-      const std::size_t n = std::min<std::size_t>(control + 1u, input.Size() - pos);
-      total += n;
-      pos += n;
-    } else {
-      if (pos >= input.Size()) break;
-      ++pos;
-      total += 257u - control;
-    }
-  }
-  return total;
-}
-
-std::size_t QoUnpackByteRun1(TQoByteView input, uint8_t* output, std::size_t outputSize) {
-  TQoByteRun1Reader reader(input);
-  std::size_t written = 0;
-  uint8_t value = 0;
-  while (written < outputSize && reader.ReadByte(value)) output[written++] = value;
-  return written;
 }
 
 void QoUnpackVDAT(TQoByteView vdat, uint8_t* planes, std::size_t planesSize, int plane,

@@ -100,27 +100,6 @@ int32_t QoCycleDelayFromRate(int16_t rate);
 // The delay of a CCRT step time: ticks rounded to nearest, at least 1.
 int32_t QoCycleDelayFromTime(uint32_t seconds, uint32_t microseconds);
 
-// ByteRun1: a control byte 0-127 copies the next control + 1 bytes; 128-255 repeats the
-// next byte 257 - control times (128 too: 129 copies). The reader ends with the input,
-// also in the middle of a run; it never raises.
-class TQoByteRun1Reader {
- public:
-  explicit TQoByteRun1Reader(TQoByteView input) : input_(input) {}
-  bool ReadByte(uint8_t& value);
-
- private:
-  TQoByteView input_;
-  std::size_t pos_ = 0;
-  int literal_ = 0;
-  int repeat_ = 0;
-  uint8_t repeatByte_ = 0;
-};
-
-// The number of bytes the whole input unpacks to.
-std::size_t QoByteRun1UnpackedSize(TQoByteView input);
-// Unpacks into output until it is full or the input ends; answers the bytes written.
-std::size_t QoUnpackByteRun1(TQoByteView input, uint8_t* output, std::size_t outputSize);
-
 // The VDAT word runs of one plane: commands against data words, the words stored column
 // by column into plane `plane` of an interleaved picture (rows rowStride bytes apart).
 // The words of a stream that ends early stay as they were. Never raises.

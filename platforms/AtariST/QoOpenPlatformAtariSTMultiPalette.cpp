@@ -689,7 +689,7 @@ bool QuantumData(TQoByteView file, std::vector<uint8_t>& buffer, TQoByteView& da
       }
     }
   }
-  if (reader.Remaining != 0 || reader.LiteralCount != 0 || reader.RepeatCount != 0) return false;
+  if (reader.In.Remaining() != 0 || reader.LiteralCount != 0 || reader.RepeatCount != 0) return false;
   data = TQoByteView(buffer.data(), buffer.size());
   return true;
 }

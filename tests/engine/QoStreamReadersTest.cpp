@@ -43,7 +43,7 @@ TEST(ByteReader, LittleEndianReadsAndFailuresConsumeNothing) {
   EXPECT_EQ(longWord, 0x12345678u);
   // Two bytes left: the long read fails and leaves them for the word read.
   EXPECT_FALSE(reader.ReadLong(longWord));
-  EXPECT_EQ(reader.Remaining, 2);
+  EXPECT_EQ(reader.Remaining(), 2u);
   EXPECT_EQ(reader.TakePointer(3), nullptr);
   uint8_t buffer[3] = {};
   EXPECT_FALSE(reader.ReadBytes(buffer, 3));
@@ -51,7 +51,7 @@ TEST(ByteReader, LittleEndianReadsAndFailuresConsumeNothing) {
   EXPECT_EQ(buffer[1], 0xBB);
   EXPECT_FALSE(reader.ReadByte(byte));
   EXPECT_FALSE(reader.ReadWord(word));
-  EXPECT_EQ(reader.Remaining, 0);
+  EXPECT_EQ(reader.Remaining(), 0u);
 }
 
 TEST(ByteReader, TakePointerAndSkipStayInside) {
@@ -62,8 +62,8 @@ TEST(ByteReader, TakePointerAndSkipStayInside) {
   EXPECT_TRUE(reader.Skip(1));
   // A skip beyond the end stops at the end instead of leaving the data.
   EXPECT_FALSE(reader.Skip(100));
-  EXPECT_EQ(reader.Cursor, data.data() + data.size());
-  EXPECT_EQ(reader.Remaining, 0);
+  EXPECT_EQ(reader.Cursor(), data.data() + data.size());
+  EXPECT_EQ(reader.Remaining(), 0u);
   EXPECT_EQ(reader.TakePointer(1), nullptr);
 }
 
@@ -71,7 +71,7 @@ TEST(ReadZString, StopsAtZeroOrEnd) {
   const Bytes text = {'A', 'B', 0, 'C'};
   ByteReader reader(text.data(), text.size());
   EXPECT_EQ(ReadZString(reader), "AB");
-  EXPECT_EQ(reader.Remaining, 1);  // the zero was consumed
+  EXPECT_EQ(reader.Remaining(), 1u);  // the zero was consumed
   EXPECT_EQ(ReadZString(reader), "C");
   EXPECT_EQ(ReadZString(reader), "");
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "engine/QoStreamReaders.h"
 #include "color/QoPaletteTypes.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "support/QoEngineChecks.h"
@@ -140,7 +141,7 @@ TQoSourceEngine& Only(const TQoDetected& d, const std::string& className) {
 
 std::vector<uint8_t> ByteRun1(const TBytes& packed, std::size_t out) {
   std::vector<uint8_t> buffer(out, 0xEE);
-  buffer.resize(QoUnpackByteRun1(TQoByteView(packed.data(), packed.size()), buffer.data(), out));
+  buffer.resize(QoUnpackPackBits(TQoByteView(packed.data(), packed.size()), buffer.data(), out));
   return buffer;
 }
 
@@ -158,15 +159,15 @@ TEST(QoAmigaTest, ByteRun1RunsAndTheirEnds) {
   EXPECT_EQ(TBytes(3, 7), ByteRun1({0xFE, 7}, 10));
   // 128 is a run of 129, not a no-operation.
   EXPECT_EQ(TBytes(129, 0x55), ByteRun1({0x80, 0x55}, 200));
-  EXPECT_EQ(129u, QoByteRun1UnpackedSize(TQoByteView(TBytes{0x80, 0x55}.data(), 2)));
+  EXPECT_EQ(129u, QoPackBitsUnpackedSize(TQoByteView(TBytes{0x80, 0x55}.data(), 2)));
   // A literal run cut short gives what is there; a repeat without its byte gives nothing.
   EXPECT_EQ(TBytes({9, 8}), ByteRun1({4, 9, 8}, 10));
   const TBytes cut = {1, 5, 5, 0xFD};
   EXPECT_EQ(TBytes({5, 5}), ByteRun1(cut, 10));
-  EXPECT_EQ(2u, QoByteRun1UnpackedSize(TQoByteView(cut.data(), cut.size())));
+  EXPECT_EQ(2u, QoPackBitsUnpackedSize(TQoByteView(cut.data(), cut.size())));
   // The output is never overrun.
   EXPECT_EQ(TBytes(4, 1), ByteRun1({0x81, 1}, 4));
-  TQoByteRun1Reader empty{TQoByteView()};
+  PackBitsReader empty{TQoByteView()};
   uint8_t v = 0;
   EXPECT_FALSE(empty.ReadByte(v));
 }
