@@ -9,8 +9,8 @@
 #include "cli/QoCliJson.h"
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
-#include "plugin/QoThumbnail.h"
 #include "export/QoExport.h"
+#include "plugin/QoThumbnail.h"
 
 namespace fs = std::filesystem;
 
@@ -437,21 +437,17 @@ int RunInfo(const TCommandLine& line, std::ostream& out, std::ostream& err,
 
 // convert and palette
 
-enum class TOutputType { Png, Bmp, Gif, Pal };
-
-std::string LowerExtension(const std::string& path) {
-  std::string extension = fs::path(path).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension;
+// The lower-cased extension of a path's file name, with its dot.
+std::string ExtensionOf(const std::string& path) {
+  return QoLowerExtension(fs::path(path).filename().string());
 }
 
-TOutputType PictureTypeOf(const std::string& path) {
-  const std::string extension = LowerExtension(path);
-  if (extension == ".png") return TOutputType::Png;
-  if (extension == ".bmp") return TOutputType::Bmp;
-  if (extension == ".gif") return TOutputType::Gif;
-  throw EUsage("cannot tell the picture type of \"" + path + "\": use .png, .bmp or .gif");
+// Refuses an output name whose extension names no picture writer.
+void CheckPictureType(const std::string& path) {
+  const std::string extension = ExtensionOf(path);
+  if (extension != ".png" && extension != ".bmp" && extension != ".gif") {
+    throw EUsage("cannot tell the picture type of \"" + path + "\": use .png, .bmp or .gif");
+  }
 }
 
 std::string OutputPathFor(const TCommandLine& line, const std::string& input) {
@@ -473,6 +469,9 @@ std::string OutputPathFor(const TCommandLine& line, const std::string& input) {
 // The picture to write: the decoded picture or one of its frames, enlarged by whole
 // factors for the pixel aspect unless the native size is asked for.
 std::unique_ptr<TQoBitmap> BuildPicture(TQoSourceEngine& engine, const TSelection& selection) {
+  const int aspect = selection.Aspect >= 0 ? selection.Aspect : engine.AspectIndex;
+  // The whole picture as the viewer exports it.
+  if (selection.Frame < 0 && !selection.Native) return ExportPicture(engine, aspect);
   std::unique_ptr<TQoBitmap> bmp = engine.Decode();
   if (!bmp) throw EQoError("the engine produced no picture");
   if (selection.Frame >= 0) {
@@ -485,7 +484,6 @@ std::unique_ptr<TQoBitmap> BuildPicture(TQoSourceEngine& engine, const TSelectio
     bmp = bmp->Frames->Extract(selection.Frame);
   }
   if (selection.Native) return bmp;
-  const int aspect = selection.Aspect >= 0 ? selection.Aspect : engine.AspectIndex;
   return QoEnlarge(std::move(bmp), QoExportRepeat(aspect));
 }
 
@@ -501,17 +499,15 @@ int ConvertOne(const TCommandLine& line, const std::string& path, std::ostream& 
   TQoSourceEngine& engine = SelectEngine(*loaded.Source, line.Selection);
   std::vector<uint8_t> bytes;
   if (line.Command == "palette") {
-    if (LowerExtension(target) != ".pal") throw EUsage("the palette file must end in .pal");
+    if (ExtensionOf(target) != ".pal") throw EUsage("the palette file must end in .pal");
     std::unique_ptr<TQoBitmap> bmp = engine.Decode();
     if (engine.Palette->GetCount() == 0) throw EQoError("the picture has no palette");
     const std::string text = QoPaletteToText(*engine.Palette);
     bytes.assign(text.begin(), text.end());
   } else {
-    const TOutputType type = PictureTypeOf(target);
+    CheckPictureType(target);
     std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, line.Selection);
-    bytes = type == TOutputType::Png   ? QoEncodePng(*bmp)
-            : type == TOutputType::Bmp ? QoEncodeBmp(*bmp)
-                                       : QoEncodeGif(*bmp);
+    bytes = QoEncodeForExtension(*bmp, ExtensionOf(target));
   }
   QoWriteFile(target, bytes);
   out << path << " -> " << target << " (" << engine.GetDisplayName() << ")\n";
@@ -525,7 +521,7 @@ int RunConvert(const TCommandLine& line, std::ostream& out, std::ostream& err,
   if (!line.Output.empty() && line.Files.size() > 1) {
     throw EUsage("-o names one output file; use -d DIR for several files");
   }
-  if (!line.Output.empty() && line.Command == "convert") PictureTypeOf(line.Output);
+  if (!line.Output.empty() && line.Command == "convert") CheckPictureType(line.Output);
   if (!line.Directory.empty()) {
     std::error_code error;
     if (!fs::is_directory(line.Directory, error)) {
@@ -560,7 +556,7 @@ int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
   const std::string& path = line.Files[0];
   std::string target = line.Output;
   if (target.empty()) target = fs::path(path).replace_extension(".thumb.png").string();
-  if (LowerExtension(target) != ".png") throw EUsage("the thumbnail file must end in .png");
+  if (ExtensionOf(target) != ".png") throw EUsage("the thumbnail file must end in .png");
   TLoaded loaded = Load(path, registry, err);
   if (loaded.Status != qeSuccess) return loaded.Status;
   try {
