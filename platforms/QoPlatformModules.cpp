@@ -6,6 +6,7 @@
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
+#include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
@@ -28,6 +29,7 @@ constexpr TQoModuleRegistration kModules[] = {
     RegisterAtariSTEngines,
     RegisterCommodore64Engines,
     RegisterMSXEngines,
+    RegisterRiscOSEngines,
     RegisterSAMCoupeEngines,
     RegisterZxSpectrumEngines,
     RegisterZxSpectrumSnapshotEngines,
