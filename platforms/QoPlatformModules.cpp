@@ -8,6 +8,7 @@
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -31,6 +32,7 @@ constexpr TQoModuleRegistration kModules[] = {
     RegisterMSXEngines,
     RegisterRiscOSEngines,
     RegisterSAMCoupeEngines,
+    RegisterSinclairQLEngines,
     RegisterZxSpectrumEngines,
     RegisterZxSpectrumSnapshotEngines,
 };
