@@ -4,6 +4,7 @@
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/BBCMicro/QoOpenPlatformBBCMicro.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
-
 // Start-up order: Agat, Amiga, Amstrad CPC, Apple II, Atari ST, ATM Turbo, BBC Micro,
 // BK-0010, Commodore 64, Corvette, DVK, Elektronika MS 0515, Elektronika KR-04,
 // Element ZX, IBM, Irisha, Lvov, MAG, MSX, Okean-240, PC-8000, PlayStation, PMD 85,
@@ -23,27 +22,30 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // Specialist, SymbOS, TI-99, Timex, TRSE, UKNC, Vector, ZX Spectrum, ZX Spectrum
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 // clang-format off
-constexpr TQoModuleRegistration kModules[] = {
-    RegisterAmigaEngines,
-    RegisterAmstradCPCEngines,
-    RegisterAppleIIEngines,
-    RegisterAtariSTEngines,
-    RegisterCommodore64Engines,
-    RegisterMSXEngines,
-    RegisterRiscOSEngines,
-    RegisterSAMCoupeEngines,
-    RegisterSinclairQLEngines,
-    RegisterZxSpectrumEngines,
-    RegisterZxSpectrumSnapshotEngines,
+constexpr TQoPlatformModule kModules[] = {
+    {"Amiga", RegisterAmigaEngines},
+    {"Amstrad CPC", RegisterAmstradCPCEngines},
+    {"Apple II", RegisterAppleIIEngines},
+    {"Atari ST", RegisterAtariSTEngines},
+    {"BBC Micro", RegisterBBCMicroEngines},
+    {"Commodore 64", RegisterCommodore64Engines},
+    {"MSX", RegisterMSXEngines},
+    {"RISC OS", RegisterRiscOSEngines},
+    {"SAM Coupé", RegisterSAMCoupeEngines},
+    {"Sinclair QL", RegisterSinclairQLEngines},
+    {"ZX Spectrum", RegisterZxSpectrumEngines},
+    {"ZX Spectrum snapshots", RegisterZxSpectrumSnapshotEngines},
 };
 // clang-format on
 
 }  // namespace
 
+std::span<const TQoPlatformModule> QoPlatformModules() {
+  return kModules;
+}
+
 void QoRegisterAllModules(TQoEngineRegistry& registry) {
-  for (TQoModuleRegistration registerModule : kModules) {
-    if (registerModule) registerModule(registry);
-  }
+  for (const TQoPlatformModule& module : kModules) module.Register(registry);
 }
 
 const TQoEngineRegistry& QoDefaultRegistry() {
