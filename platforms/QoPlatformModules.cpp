@@ -9,6 +9,7 @@
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
@@ -32,6 +33,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"MSX", RegisterMSXEngines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
+    {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
     {"ZX Spectrum snapshots", RegisterZxSpectrumSnapshotEngines},
