@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
@@ -31,25 +31,14 @@ constexpr std::size_t kOverscanHardwareInks = 0x7D90;
 
 constexpr uint16_t kFutureOSSize = 16384;
 
-uint8_t WithExtension(const TQoLoadSource& source, const char* extension, uint8_t flags) {
-  return source.Extension == extension ? static_cast<uint8_t>(flags | kQoDetectExtension) : flags;
-}
-
-// The companion of the source with another extension, as a view; empty when missing.
-TQoByteView Companion(TQoLoadSource& source, const char* extension) {
-  const TQoLoadSourceRec* rec = source.GetCompanion(QoReplaceExtension(source.Name, extension));
-  if (!rec || rec->Size <= 0) return TQoByteView();
-  return TQoByteView(rec->Data, static_cast<std::size_t>(rec->Size));
-}
-
 bool ReadPal(TQoLoadSource& source, TQoCPCPalFile& pal, bool& present) {
-  const TQoByteView file = Companion(source, ".pal");
+  const TQoByteView file = source.CompanionWithExtension(".pal");
   present = !file.Empty();
   return present && pal.Read(file);
 }
 
 bool ReadKit(TQoLoadSource& source, TQoCPCKitFile& kit, bool& present) {
-  const TQoByteView file = Companion(source, ".kit");
+  const TQoByteView file = source.CompanionWithExtension(".kit");
   present = !file.Empty();
   return present && kit.Read(file);
 }
@@ -94,6 +83,10 @@ bool IsScreenHeader(TQoByteView bytes, uint16_t length) {
 
 }  // namespace
 
+uint8_t TQoAmstradCPCScreenEngine::Detect(TQoLoadSource& source, const TQoCPCScreenFormat& format) {
+  return format.Overscan ? DetectOverscan(source, format.Mode) : DetectScreen(source, format.Mode);
+}
+
 uint8_t TQoAmstradCPCScreenEngine::DetectScreen(TQoLoadSource& source, int mode) {
   if (source.Size != kScreenSizes[0] && source.Size != kScreenSizes[1]) return 0;
   const TQoByteView bytes = source.Bytes();
@@ -106,7 +99,7 @@ uint8_t TQoAmstradCPCScreenEngine::DetectScreen(TQoLoadSource& source, int mode)
   } else if (present || bytes.U8(TQoAmsdosHeader::kSize + kScreenModeByte) != mode) {
     return 0;
   }
-  return WithExtension(source, ".scr", kQoDetectSignature | kQoDetectSize);
+  return QoDetect(source, {.Signed = true, .Extensions = ".scr"});
 }
 
 uint8_t TQoAmstradCPCScreenEngine::DetectOverscan(TQoLoadSource& source, int mode) {
@@ -131,12 +124,16 @@ uint8_t TQoAmstradCPCScreenEngine::DetectOverscan(TQoLoadSource& source, int mod
   } else if (kitPresent || modeByte != mode + 14 || kind > 1) {
     return 0;
   }
-  return WithExtension(source, ".scr", kQoDetectSignature | kQoDetectSize);
+  return QoDetect(source, {.Signed = true, .Extensions = ".scr"});
 }
 
-TQoAmstradCPCScreenEngine::TQoAmstradCPCScreenEngine(TQoLoadSource& source, const char* className,
-                                                     int mode, bool overscan)
-    : TQoAmstradCPCSourceEngine(source, className), Mode(mode), Overscan(overscan) {
+TQoAmstradCPCScreenEngine::TQoAmstradCPCScreenEngine(TQoLoadSource& source,
+                                                     const TQoCPCScreenFormat& format)
+    : TQoAmstradCPCSourceEngine(source, format.ClassName),
+      Mode(format.Mode),
+      Overscan(format.Overscan) {
+  const int mode = Mode;
+  const bool overscan = Overscan;
   if (mode < 0 || mode > 2) qo::RaiseInternalError();
   static constexpr const char* kDescriptions[2][3] = {
       {" Mode 0 image", " Mode 1 image", " Mode 2 image"},
@@ -254,16 +251,11 @@ std::unique_ptr<TQoBitmap> TQoAmstradCPCScreenEngine::Decode() {
 // FutureOS.
 
 uint8_t TQoAmstradCPCMode2HGBSourceEngine::Detect(TQoLoadSource& source) {
-  uint8_t flags = 0;
-  if (source.Size == kFutureOSSize) {
-    flags = kQoDetectSize;
-  } else if (source.Size == kFutureOSSize + static_cast<int32_t>(TQoAmsdosHeader::kSize) &&
-             TQoAmsdosHeader::Check(source.Bytes(), 2, kFutureOSSize)) {
-    flags = kQoDetectSignature;
-  } else {
-    return 0;
-  }
-  return WithExtension(source, ".hgb", flags);
+  // A bare screen is known by its size, a saved one by its disc header.
+  const bool headed = source.Size == kFutureOSSize + static_cast<int32_t>(TQoAmsdosHeader::kSize) &&
+                      TQoAmsdosHeader::Check(source.Bytes(), 2, kFutureOSSize);
+  if (!headed && source.Size != kFutureOSSize) return 0;
+  return QoDetect(source, {.Signed = headed, .SizeFlag = !headed, .Extensions = ".hgb"});
 }
 
 TQoAmstradCPCMode2HGBSourceEngine::TQoAmstradCPCMode2HGBSourceEngine(TQoLoadSource& source)
@@ -300,9 +292,13 @@ std::unique_ptr<TQoBitmap> TQoAmstradCPCMode2HGBSourceEngine::Decode() {
 // Mode 5.
 
 uint8_t TQoAmstradCPCMode5SourceEngine::Detect(TQoLoadSource& source) {
-  if (source.Size != kColorFileSize || source.Extension != ".cm5") return 0;
-  if (Companion(source, ".gfx").Size() != static_cast<std::size_t>(kGfxFileSize)) return 0;
-  return kQoDetectSize | kQoDetectExtension;
+  const uint8_t flags =
+      QoDetect(source, {.Size = kColorFileSize, .ExtensionOnly = true, .Extensions = ".cm5"});
+  if (flags == 0 ||
+      source.CompanionWithExtension(".gfx").Size() != static_cast<std::size_t>(kGfxFileSize)) {
+    return 0;
+  }
+  return flags;
 }
 
 TQoAmstradCPCMode5SourceEngine::TQoAmstradCPCMode5SourceEngine(TQoLoadSource& source)
@@ -314,7 +310,7 @@ TQoAmstradCPCMode5SourceEngine::TQoAmstradCPCMode5SourceEngine(TQoLoadSource& so
   ColorDepth = 2;
   AspectIndex = kQoAspect5to6;
   AspectMask |= QoAspectBit(kQoAspect5to6);
-  gfx_ = Companion(source, ".gfx");
+  gfx_ = source.CompanionWithExtension(".gfx");
   OfferCPCPaletteTypes();
 }
 
@@ -364,13 +360,13 @@ uint8_t TQoBaseAmstradCPCModeBSourceEngine::DetectPerfectPix(TQoLoadSource& sour
   }
   const auto screen = static_cast<uint16_t>(w * h / 4);
   for (const char* extension : {".eve", ".odd"}) {
-    const TQoByteView file = Companion(source, extension);
+    const TQoByteView file = source.CompanionWithExtension(extension);
     if (file.Size() != TQoAmsdosHeader::kSize + screen ||
         !TQoAmsdosHeader::Check(file, 2, screen)) {
       return 0;
     }
   }
-  return WithExtension(source, ".pph", kQoDetectSignature | kQoDetectSize);
+  return QoDetect(source, {.Signed = true, .Extensions = ".pph"});
 }
 
 TQoBaseAmstradCPCModeBSourceEngine::TQoBaseAmstradCPCModeBSourceEngine(TQoLoadSource& source,
@@ -391,8 +387,8 @@ TQoBaseAmstradCPCModeBSourceEngine::TQoBaseAmstradCPCModeBSourceEngine(TQoLoadSo
   }
   for (int i = 0; i < inks; ++i) InkNumbers[static_cast<std::size_t>(i)] = data.U8(6 + i);
   const std::size_t screen = static_cast<std::size_t>(StoredWidth) * StoredHeight / 4;
-  Even = Companion(source, ".eve").From(TQoAmsdosHeader::kSize).Sub(0, screen);
-  Odd = Companion(source, ".odd").From(TQoAmsdosHeader::kSize).Sub(0, screen);
+  Even = source.CompanionWithExtension(".eve").From(TQoAmsdosHeader::kSize).Sub(0, screen);
+  Odd = source.CompanionWithExtension(".odd").From(TQoAmsdosHeader::kSize).Sub(0, screen);
 }
 
 void TQoBaseAmstradCPCModeBSourceEngine::BuildPalettes() {

@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "platforms/AmstradCPC/QoPlatformAmstradCPC.h"
 
@@ -31,10 +32,18 @@ enum class TQoCPCInkSource : uint8_t {
   PlusWords,  // CPC Plus colour words (file or ".kit" companion); exact colours
 };
 
+// A screen of one mode, standard or overscan.
+struct TQoCPCScreenFormat {
+  const char* ClassName;
+  int Mode;  // 0 .. 2
+  bool Overscan;
+};
+
 // A standard (16 KiB) or overscan (32 KiB) screen of one mode.
 class TQoAmstradCPCScreenEngine : public TQoAmstradCPCSourceEngine {
  public:
-  TQoAmstradCPCScreenEngine(TQoLoadSource& source, const char* className, int mode, bool overscan);
+  static uint8_t Detect(TQoLoadSource& source, const TQoCPCScreenFormat& format);
+  TQoAmstradCPCScreenEngine(TQoLoadSource& source, const TQoCPCScreenFormat& format);
   std::unique_ptr<TQoBitmap> Decode() override;
 
   int Mode = 0;
@@ -43,39 +52,30 @@ class TQoAmstradCPCScreenEngine : public TQoAmstradCPCSourceEngine {
   std::array<uint8_t, 16> InkNumbers{};  // firmware or hardware numbers, by InkSource
   std::array<uint16_t, 16> PlusWords{};
 
+ private:
   static uint8_t DetectScreen(TQoLoadSource& source, int mode);
   static uint8_t DetectOverscan(TQoLoadSource& source, int mode);
-
- private:
   void BuildPalette();
 };
 
-constexpr const char* QoCPCModeClassName(int mode, bool overscan) {
-  constexpr const char* kNames[2][3] = {
-      {"TQoAmstradCPCMode0SourceEngine", "TQoAmstradCPCMode1SourceEngine",
-       "TQoAmstradCPCMode2SourceEngine"},
-      {"TQoAmstradCPCMode0ExSourceEngine", "TQoAmstradCPCMode1ExSourceEngine",
-       "TQoAmstradCPCMode2ExSourceEngine"}};
-  return kNames[overscan ? 1 : 0][mode];
-}
+// clang-format off
+inline constexpr TQoCPCScreenFormat kQoCPCMode0Format{"TQoAmstradCPCMode0SourceEngine", 0, false};
+inline constexpr TQoCPCScreenFormat kQoCPCMode0ExFormat{"TQoAmstradCPCMode0ExSourceEngine", 0, true};
+inline constexpr TQoCPCScreenFormat kQoCPCMode1Format{"TQoAmstradCPCMode1SourceEngine", 1, false};
+inline constexpr TQoCPCScreenFormat kQoCPCMode1ExFormat{"TQoAmstradCPCMode1ExSourceEngine", 1, true};
+inline constexpr TQoCPCScreenFormat kQoCPCMode2Format{"TQoAmstradCPCMode2SourceEngine", 2, false};
+inline constexpr TQoCPCScreenFormat kQoCPCMode2ExFormat{"TQoAmstradCPCMode2ExSourceEngine", 2, true};
+// clang-format on
 
-template <int M, bool X>
-class TQoAmstradCPCModeEngine : public TQoAmstradCPCScreenEngine {
- public:
-  static constexpr const char* ClassName = QoCPCModeClassName(M, X);
-  static uint8_t Detect(TQoLoadSource& source) {
-    return X ? DetectOverscan(source, M) : DetectScreen(source, M);
-  }
-  explicit TQoAmstradCPCModeEngine(TQoLoadSource& source)
-      : TQoAmstradCPCScreenEngine(source, ClassName, M, X) {}
-};
-
-using TQoAmstradCPCMode0SourceEngine = TQoAmstradCPCModeEngine<0, false>;
-using TQoAmstradCPCMode0ExSourceEngine = TQoAmstradCPCModeEngine<0, true>;
-using TQoAmstradCPCMode1SourceEngine = TQoAmstradCPCModeEngine<1, false>;
-using TQoAmstradCPCMode1ExSourceEngine = TQoAmstradCPCModeEngine<1, true>;
-using TQoAmstradCPCMode2SourceEngine = TQoAmstradCPCModeEngine<2, false>;
-using TQoAmstradCPCMode2ExSourceEngine = TQoAmstradCPCModeEngine<2, true>;
+using TQoAmstradCPCMode0SourceEngine = TQoRowEngine<TQoAmstradCPCScreenEngine, kQoCPCMode0Format>;
+using TQoAmstradCPCMode0ExSourceEngine =
+    TQoRowEngine<TQoAmstradCPCScreenEngine, kQoCPCMode0ExFormat>;
+using TQoAmstradCPCMode1SourceEngine = TQoRowEngine<TQoAmstradCPCScreenEngine, kQoCPCMode1Format>;
+using TQoAmstradCPCMode1ExSourceEngine =
+    TQoRowEngine<TQoAmstradCPCScreenEngine, kQoCPCMode1ExFormat>;
+using TQoAmstradCPCMode2SourceEngine = TQoRowEngine<TQoAmstradCPCScreenEngine, kQoCPCMode2Format>;
+using TQoAmstradCPCMode2ExSourceEngine =
+    TQoRowEngine<TQoAmstradCPCScreenEngine, kQoCPCMode2ExFormat>;
 
 // FutureOS: a 512 x 256 monochrome screen, with or without a disc header.
 class TQoAmstradCPCMode2HGBSourceEngine : public TQoAmstradCPCSourceEngine {

@@ -1,87 +1,9 @@
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
-
-constexpr std::array<int32_t, 2> Sizes(int32_t a, int32_t b = 0) {
-  return {a, b};
-}
-
-constexpr std::array<int32_t, 2> At(int32_t a, int32_t b = -1) {
-  return {a, b};
-}
-
-constexpr int32_t kNone = -1;
-
-// Two-colour pictures: the bitmap at 2.
-// clang-format off
-constexpr std::array<TQoC64Layout, 7> kHiResBWRows = {{
-    {Sizes(8002), At(0x2000), {".hir", ".hpi"}, kQoC64Own, 0, "Art Studio", ".hir", {2, kNone, kNone, kNone}},
-    {Sizes(8002), At(0x2000), {".fgs"}, kQoC64Own, 0, "Fun Graphics Machine", ".fgs", {2, kNone, kNone, kNone}},
-    {Sizes(8002), At(0x2000), {".hbm"}, kQoC64Own, kQoC64Other, "", ".hir", {2, kNone, kNone, kNone}},
-    {Sizes(8002), At(0x6000), {".gih"}, kQoC64Own, kQoC64Other, "Gigapaint", ".gih", {2, kNone, kNone, kNone}},
-    {Sizes(8194), At(0x2000), {".mon"}, kQoC64Own, 0, "Mono Magic", ".mon", {2, kNone, kNone, kNone}},
-    {Sizes(8194), At(0x2000), {".gcd"}, kQoC64Own, 0, "Gigacad", ".gcd", {2, kNone, kNone, kNone}},
-    {Sizes(8194), At(0x2000), {}, 0, kQoC64Other, "", ".mon", {2, kNone, kNone, kNone}},
-}};
-
-// Hires pictures: bitmap and screen RAM.
-constexpr std::array<TQoC64Layout, 9> kHiResRows = {{
-    {Sizes(9002), At(0x2000), {".art", ".aas", ".hpi", ".pic"}, kQoC64Own, kQoC64Other, "Interpaint", ".iph", {2, 8002, kNone, kNone}},
-    {Sizes(9002), At(0x4000), {".ip64h", ".iph"}, kQoC64Own, kQoC64Other, "Interpaint", ".iph", {2, 8002, kNone, kNone}},
-    {Sizes(9002), At(0x6000), {".hpc"}, kQoC64Own, kQoC64Other, "Interpaint", ".iph", {2, 8002, kNone, kNone}},
-    {Sizes(9003, 9009), At(0x2000), {".art", ".aas", ".hpi", ".pic"}, kQoC64Own, kQoC64Other, "Art Studio", ".art", {2, 8002, kNone, kNone}},
-    {Sizes(9003, 9009), At(0x6000), {".hpc"}, kQoC64Own, kQoC64Other, "HiPic Creator", ".hpc", {2, 8002, kNone, kNone}},
-    {Sizes(9194), At(0x4000), {".ish"}, kQoC64Own, kQoC64Other, "Image System", ".ish", {2, 8194, kNone, kNone}},
-    {Sizes(9217), At(0x5C00), {".het"}, kQoC64Own, kQoC64Other, "Hires", ".het", {1026, 2, kNone, kNone}},
-    {Sizes(9218), At(0x1C00, 0x5C00), {".dd", ".ddl"}, kQoC64Own, kQoC64Other, "Doodle", ".dd", {1026, 2, kNone, kNone}},
-    {Sizes(9218), At(0x2000), {".hed"}, kQoC64Own, kQoC64Other, "Hi-Eddi", ".hed", {2, 8194, kNone, kNone}},
-}};
-
-// Multicolour pictures: bitmap, screen RAM, colour RAM and background. Koala pictures
-// saved with load address 0 are taken only by their extension, as the weakest match.
-constexpr std::array<TQoC64Layout, 20> kLoResRows = {{
-    {Sizes(10003), At(0x0000), {".koa"}, kQoDetectExtension, 0, "Koala Painter", ".koa", {2, 8002, 9002, 10002}},
-    {Sizes(10003), At(0x2000, 0x6000), {".gig"}, kQoC64Own, 0, "Gigapaint", ".gig", {2, 8002, 9002, 10002}},
-    {Sizes(10003), At(0x2000, 0x6000), {".kla", ".koa"}, kQoC64Own, kQoC64Other, "Koala Painter", ".koa", {2, 8002, 9002, 10002}},
-    {Sizes(10003), At(0x4000), {".ipt"}, kQoC64Own, kQoC64Other, "Interpaint", ".ipt", {2, 8002, 9002, 10002}},
-    {Sizes(10004), At(0x4000), {".fpt"}, kQoC64Own, kQoC64Other, "Face Painter", ".fpt", {2, 8002, 9002, 10003}},
-    {Sizes(10006), At(0x6000), {".rpm"}, kQoC64Own, kQoC64Other, "Run Paint", ".rpm", {2, 8002, 9002, 10002}},
-    {Sizes(10007), At(0x8000), {".cwg"}, kQoC64Own, kQoC64Other, "Create with Garfield", ".cwg", {2, 8002, 9002, 10002}},
-    {Sizes(10018), At(0x2000), {".ocp", ".mpi", ".mpic"}, kQoC64Own, kQoC64Other, "Advanced Art Studio", ".ocp", {2, 8002, 9018, 9003}},
-    {Sizes(10022), At(0x18DC), {".mil"}, kQoC64Own, kQoC64Other, "Micro Illustrator", ".mil", {2022, 22, 1022, 8}},
-    {Sizes(10050), At(0x1800), {".p64"}, kQoC64Own, kQoC64Other, "Picasso 64", ".p64", {2050, 1026, 2, 2049}},
-    {Sizes(10050), At(0x5800), {".vid"}, kQoC64Own, kQoC64Other, "Vidcom 64", ".vid", {2050, 1026, 2, 2026}},
-    {Sizes(10051), At(0x5800), {".drz"}, kQoC64Own, kQoC64Other, "Drazpaint", ".drz", {2050, 1026, 2, 10050}},
-    {Sizes(10218), At(0x3C00), {".ism", ".ims"}, kQoC64Own, kQoC64Other, "Image System", ".ism", {1026, 9218, 2, 9217}},
-    {Sizes(10219), At(0x7800), {".sar"}, kQoC64Own, kQoC64Other, "Saracen Paint", ".sar", {1026, 2, 9218, 1010}},
-    {Sizes(10242), At(0x0000, 0xA000), {".pi", ".blp"}, kQoC64Own, kQoC64Other, "Blazing Paddles", ".pi", {2, 8194, 9218, 8066}},
-    {Sizes(10242), At(0x4000), {".a64"}, kQoC64Own, kQoC64Other, "Artist 64", ".a64", {2, 8194, 9218, 10241}},
-    {Sizes(10242), At(0x5800), {".dol"}, kQoC64Own, kQoC64Other, "Dolphin Ed", ".dol", {2050, 1026, 2, 2026}},
-    {Sizes(10242), At(0x5C00), {".rp"}, kQoC64Own, kQoC64Other, "Rainbow Painter", ".rp", {1026, 2, 9218, kNone}},
-    {Sizes(10277), At(0x7EEF), {".cdu"}, kQoC64Own, kQoC64Other, "CDU-Paint", ".cdu", {275, 8275, 9275, 10275}},
-    {Sizes(20482), At(0x8000), {".che"}, kQoC64Own, kQoC64Other, "Cheese", ".che", {2, 16898, 18434, 20479}},
-}};
-
-constexpr std::array<TQoC64Layout, 1> kPetRows = {{
-    {Sizes(2026), At(0x3000), {".pet"}, kQoC64Own, kQoC64Other, "PETSCII Editor", ".pet", {kNone, 2, 1026, 1003}},
-}};
-// PetDraw64 files start with the word 0x3171 where the others keep their load address.
-constexpr std::array<TQoC64Layout, 1> kPdrRows = {{
-    {Sizes(2029), At(0x3171), {".pdr"}, kQoC64Own, kQoC64Other, "PetDraw64", ".pdr", {kNone, 5, 1029, 3}},
-}};
-constexpr std::array<TQoC64Layout, 1> kPmgRows = {{
-    {Sizes(9332), At(0x3F8E), {".pmg"}, kQoC64Own, kQoC64Other, "Paint Magic", ".pmg", {116, 8308, kNone, 8116}},
-}};
-constexpr std::array<TQoC64Layout, 1> kCleRows = {{
-    {Sizes(8194), At(0x6000), {".cle"}, kQoC64Own, kQoC64Other, "Centauri Logo-Editor", ".cle", {2, kNone, kNone, kNone}},
-}};
-constexpr std::array<TQoC64Layout, 1> kLp3Rows = {{
-    {Sizes(4098, 4174), At(0x1800), {".lp3", ".gfx"}, kQoC64Own, kQoC64Other, "Logo-Painter", ".lp3", {kNone, kNone, kNone, kNone}},
-}};
-// clang-format on
 
 // Paint Magic's one colour for pair 11.
 constexpr std::size_t kPmgColor = 8119;
@@ -96,18 +18,6 @@ constexpr int32_t kColAddress = 0x3400;
 constexpr std::size_t kLp3Codes = 2;
 constexpr std::size_t kLp3Charset = 2050;
 constexpr int32_t kLp3ColoredSize = 4174;
-
-template <std::size_t N>
-uint8_t DetectLayout(const TQoLoadSource& source, const std::array<TQoC64Layout, N>& rows) {
-  uint8_t result = 0;
-  QoFindC64Layout(source, rows, result);
-  return result;
-}
-
-TQoByteView ViewOf(const TQoLoadSourceRec* rec) {
-  if (!rec || rec->Size <= 0) return TQoByteView();
-  return TQoByteView(rec->Data, static_cast<std::size_t>(rec->Size));
-}
 
 TQoByteView PartOf(TQoByteView data, int32_t offset, std::size_t size) {
   return offset < 0 ? TQoByteView() : data.Sub(static_cast<std::size_t>(offset), size);
@@ -146,15 +56,34 @@ bool TQoCommodore64CommonEngine::Accepted(uint8_t detectResult) const {
   return false;
 }
 
-const TQoC64Layout* TQoCommodore64CommonEngine::TakeLayout(const TQoC64Layout* rows,
-                                                           std::size_t count) {
+uint8_t TQoCommodore64CommonEngine::Detect(TQoLoadSource& source, const TQoC64LayoutTable& table) {
+  if (table.Packed) return QoRateC64Packed(*table.Packed, source);
   uint8_t result = 0;
-  const TQoC64Layout* row = QoFindC64Layout(*Source, rows, count, result);
+  QoFindC64Layout(source, table, result);
+  return result;
+}
+
+void TQoCommodore64CommonEngine::TakeTable(const TQoC64LayoutTable& table) {
+  if (table.Packed) {
+    packed_ = table.Packed;
+    ModeName = packed_->ModeName;
+    DefaultExtension = packed_->DefaultExtension;
+    Accepted(Detect(*Source, table));
+    return;
+  }
+  uint8_t result = 0;
+  const TQoC64Layout* row = QoFindC64Layout(*Source, table, result);
   const bool accepted = Accepted(result);
-  const TQoC64Layout& named = accepted ? *row : rows[0];
+  const TQoC64Layout& named = accepted ? *row : table.Rows[0];
   ModeName = named.ModeName;
   DefaultExtension = named.DefaultExtension;
-  return accepted ? row : nullptr;
+  if (accepted) UseParts(Bytes(), row->Parts);
+}
+
+void TQoCommodore64CommonEngine::UnpackOnce() {
+  if (!packed_ || !unpacked_.empty()) return;
+  unpacked_ = QoUnpackC64Packed(*packed_, Bytes());
+  UseParts(TQoByteView(unpacked_.data(), unpacked_.size()), packed_->Parts);
 }
 
 void TQoCommodore64CommonEngine::DrawMonoCells(TQoBitmap& bmp, TQoByteView data, int rows,
@@ -259,7 +188,7 @@ TQoByteView ColorFileOf(TQoLoadSource& source) {
       QoC64LoadAddress(source.Bytes()) != kScrAddress) {
     return TQoByteView();
   }
-  const TQoByteView col = ViewOf(source.GetCompanion(QoReplaceExtension(source.Name, ".col")));
+  const TQoByteView col = source.CompanionWithExtension(".col");
   if (col.Size() != static_cast<std::size_t>(kScrColSize) || QoC64LoadAddress(col) != kColAddress) {
     return TQoByteView();
   }
@@ -282,24 +211,6 @@ TQoCommodore64ScrColEngine::TQoCommodore64ScrColEngine(TQoLoadSource& source)
   ColorRam = col.Sub(2, kQoC64Cells);
 }
 
-uint8_t TQoCommodore64PetEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kPetRows);
-}
-
-TQoCommodore64PetEngine::TQoCommodore64PetEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonTextEngine(source, ClassName) {
-  if (const TQoC64Layout* row = TakeLayout(kPetRows)) UseParts(Bytes(), row->Parts);
-}
-
-uint8_t TQoCommodore64PdrEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kPdrRows);
-}
-
-TQoCommodore64PdrEngine::TQoCommodore64PdrEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonTextEngine(source, ClassName) {
-  if (const TQoC64Layout* row = TakeLayout(kPdrRows)) UseParts(Bytes(), row->Parts);
-}
-
 // Two-colour bitmaps.
 
 TQoCommodore64CommonHiResBWEngine::TQoCommodore64CommonHiResBWEngine(TQoLoadSource& source,
@@ -312,22 +223,15 @@ TQoCommodore64CommonHiResBWEngine::TQoCommodore64CommonHiResBWEngine(TQoLoadSour
   ColorDepth = 1;
 }
 
+void TQoCommodore64CommonHiResBWEngine::UseParts(TQoByteView data, const TQoC64Parts& parts) {
+  Bitmap = PartOf(data, parts.Bitmap, kQoC64BitmapSize);
+}
+
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResBWEngine::Decode() {
   SetMonoPalette(PaletteType == ptWB);
   auto bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
   DrawMonoCells(*bmp, Bitmap, Height / 8, Width / 8);
   return bmp;
-}
-
-uint8_t TQoCommodore64HiResBWEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kHiResBWRows);
-}
-
-TQoCommodore64HiResBWEngine::TQoCommodore64HiResBWEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonHiResBWEngine(source, ClassName) {
-  if (const TQoC64Layout* row = TakeLayout(kHiResBWRows)) {
-    Bitmap = PartOf(Bytes(), row->Parts.Bitmap, kQoC64BitmapSize);
-  }
 }
 
 namespace {
@@ -346,7 +250,7 @@ bool ReadGRSize(const TQoLoadSource& source, int32_t& columns, int32_t& rows) {
 uint8_t TQoCommodore64HiResBWGREngine::Detect(TQoLoadSource& source) {
   int32_t columns = 0, rows = 0;
   if (!ReadGRSize(source, columns, rows)) return 0;
-  return source.Extension == ".gr" || source.Extension == ".cs" ? kQoC64Own : kQoC64Other;
+  return QoDetect(source, {.Signed = true, .Extensions = ".gr .cs"});
 }
 
 TQoCommodore64HiResBWGREngine::TQoCommodore64HiResBWGREngine(TQoLoadSource& source)
@@ -373,12 +277,13 @@ std::unique_ptr<TQoBitmap> TQoCommodore64HiResBWGREngine::Decode() {
 // Multicolour bitmaps.
 
 TQoCommodore64CommonLoResEngine::TQoCommodore64CommonLoResEngine(TQoLoadSource& source,
-                                                                 const char* className)
-    : TQoCommodore64CommonEngine(source, className) {
+                                                                 const TQoC64LayoutTable& table)
+    : TQoCommodore64CommonEngine(source, table.ClassName) {
   Width = 4 * kQoC64Columns;
   Height = 8 * kQoC64Rows;
   ColorDepth = 4;
   SetMulticolourAspect();
+  TakeTable(table);
 }
 
 void TQoCommodore64CommonLoResEngine::UseParts(TQoByteView data, const TQoC64Parts& parts) {
@@ -389,28 +294,11 @@ void TQoCommodore64CommonLoResEngine::UseParts(TQoByteView data, const TQoC64Par
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   DrawMulticolourCells(*bmp, Bitmap, Background, Screen, ColorRam);
   return bmp;
-}
-
-uint8_t TQoCommodore64LoResEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kLoResRows);
-}
-
-TQoCommodore64LoResEngine::TQoCommodore64LoResEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonLoResEngine(source, ClassName) {
-  if (const TQoC64Layout* row = TakeLayout(kLoResRows)) UseParts(Bytes(), row->Parts);
-}
-
-uint8_t TQoCommodore64LoResPmgEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kPmgRows);
-}
-
-TQoCommodore64LoResPmgEngine::TQoCommodore64LoResPmgEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonLoResEngine(source, ClassName) {
-  if (const TQoC64Layout* row = TakeLayout(kPmgRows)) UseParts(Bytes(), row->Parts);
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64LoResPmgEngine::Decode() {
@@ -420,14 +308,9 @@ std::unique_ptr<TQoBitmap> TQoCommodore64LoResPmgEngine::Decode() {
   return bmp;
 }
 
-uint8_t TQoCommodore64LoResCleEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kCleRows);
-}
-
 TQoCommodore64LoResCleEngine::TQoCommodore64LoResCleEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonLoResEngine(source, ClassName) {
+    : TQoRowEngine(source) {
   ColorDepth = 2;
-  if (const TQoC64Layout* row = TakeLayout(kCleRows)) UseParts(Bytes(), row->Parts);
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64LoResCleEngine::Decode() {
@@ -452,14 +335,9 @@ std::unique_ptr<TQoBitmap> TQoCommodore64LoResCleEngine::Decode() {
   return bmp;
 }
 
-uint8_t TQoCommodore64LoResLp3Engine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kLp3Rows);
-}
-
 TQoCommodore64LoResLp3Engine::TQoCommodore64LoResLp3Engine(TQoLoadSource& source)
-    : TQoCommodore64CommonLoResEngine(source, ClassName) {
+    : TQoRowEngine(source) {
   Height = 400;
-  TakeLayout(kLp3Rows);
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64LoResLp3Engine::Decode() {
@@ -503,19 +381,11 @@ void TQoCommodore64CommonHiResEngine::UseParts(TQoByteView data, const TQoC64Par
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   DrawHiresCells(*bmp, Bitmap, Screen);
   return bmp;
-}
-
-uint8_t TQoCommodore64HiResEngine::Detect(TQoLoadSource& source) {
-  return DetectLayout(source, kHiResRows);
-}
-
-TQoCommodore64HiResEngine::TQoCommodore64HiResEngine(TQoLoadSource& source)
-    : TQoCommodore64CommonHiResEngine(source, ClassName) {
-  if (const TQoC64Layout* row = TakeLayout(kHiResRows)) UseParts(Bytes(), row->Parts);
 }
 
 void RegisterCommodore64Engines(TQoEngineRegistry& registry) {

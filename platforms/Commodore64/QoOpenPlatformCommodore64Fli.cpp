@@ -144,7 +144,7 @@ const TQoC64FrameLayout* QoFindC64FrameLayout(const TQoLoadSource& source,
       continue;
     }
     if (row.ModeOffset >= 0 && bytes.U8(static_cast<std::size_t>(row.ModeOffset)) > 1) continue;
-    if (QoExtensionListed(row.OwnExtensions, source.Extension)) {
+    if (row.OwnExtensions.Has(source.Extension)) {
       result = kQoC64Own;
     } else if (row.OtherResult != 0) {
       result = row.OtherResult;
@@ -265,7 +265,7 @@ uint8_t QoRateC64FramePacked(const TQoC64FramePacked& format, const TQoLoadSourc
       bytes.LE16(2) != ((bytes.Size() + kHiresManagerEnd) & 0xFFFF)) {
     return 0;
   }
-  const bool own = QoExtensionListed(format.OwnExtensions, source.Extension);
+  const bool own = format.OwnExtensions.Has(source.Extension);
   // A file of another name that the format would not take anyway is not unpacked.
   if (!own && format.OtherResult == 0) return 0;
   if (format.Exact != 0 || format.Minimum != 0) {
@@ -295,6 +295,49 @@ std::vector<uint8_t> QoUnpackC64Frames(const TQoC64FramePacked& format, TQoByteV
 
 // The bases.
 
+uint8_t TQoCommodore64CommonFramesEngine::Detect(TQoLoadSource& source,
+                                                 const TQoC64FrameTable& table) {
+  if (table.Packed) return QoRateC64FramePacked(*table.Packed, source);
+  uint8_t result = 0;
+  QoFindC64FrameLayout(source, table, result);
+  return result;
+}
+
+TQoCommodore64CommonFramesEngine::TQoCommodore64CommonFramesEngine(TQoLoadSource& source,
+                                                                   const TQoC64FrameTable& table)
+    : TQoCommodore64CommonEngine(source, table.ClassName), table_(table) {}
+
+void TQoCommodore64CommonFramesEngine::TakeRow() {
+  if (const TQoC64FramePacked* packed = table_.Packed) {
+    ModeName = packed->ModeName;
+    DefaultExtension = packed->DefaultExtension;
+    if (!Accepted(Detect(*Source, table_))) return;
+    if (packed->Layout->ModeOffset >= 0) {
+      Unpack();
+    } else {
+      Picture.Mode = packed->Layout->Mode;
+      Height = packed->Layout->Height;
+      ApplyMode();
+    }
+    return;
+  }
+  uint8_t result = 0;
+  const TQoC64FrameLayout* row = QoFindC64FrameLayout(*Source, table_, result);
+  const TQoC64FrameLayout& named = row ? *row : table_.Rows[0];
+  ModeName = named.ModeName;
+  DefaultExtension = named.DefaultExtension;
+  if (Accepted(result)) Take(Bytes(), *row);
+}
+
+void TQoCommodore64CommonFramesEngine::UnpackOnce() {
+  if (table_.Packed && unpacked_.empty()) Unpack();
+}
+
+void TQoCommodore64CommonFramesEngine::Unpack() {
+  unpacked_ = QoUnpackC64Frames(*table_.Packed, Bytes());
+  Take(TQoByteView(unpacked_.data(), unpacked_.size()), *table_.Packed->Layout);
+}
+
 void TQoCommodore64CommonFramesEngine::Take(TQoByteView data, const TQoC64FrameLayout& layout) {
   Picture.Use(data, layout);
   Height = layout.Height;
@@ -310,16 +353,35 @@ void TQoCommodore64CommonFramesEngine::SetWide(bool wide) {
   }
 }
 
-TQoCommodore64CommonLoResFLIEngine::TQoCommodore64CommonLoResFLIEngine(TQoLoadSource& source,
-                                                                       const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+void TQoCommodore64CommonFramesEngine::SetTwoFrames(int width) {
+  Width = width;
+  Height = kQoC64Lines;
+  ColorDepth = 4;
+  FrameCount = 2;
+}
+
+std::unique_ptr<TQoBitmap> TQoCommodore64CommonFramesEngine::DecodeTwoFrames(const TFrameDraw& draw,
+                                                                             bool wide) {
+  TQoBitmap *first = nullptr, *second = nullptr;
+  auto bmp = NewTwoFramePicture(first, second);
+  draw(*first, Picture.Frames[0]);
+  draw(*second, Picture.Frames[1]);
+  ComposeTwoFrames(*bmp, *second, wide);
+  return bmp;
+}
+
+TQoCommodore64CommonLoResFLIEngine::TQoCommodore64CommonLoResFLIEngine(
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   Width = kQoC64MulticolourWidth;
   Height = kQoC64Lines;
   ColorDepth = 4;
   SetMulticolourAspect();
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResFLIEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   const TQoC64Frame& f = Picture.Frames[0];
@@ -328,15 +390,17 @@ std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResFLIEngine::Decode() {
 }
 
 TQoCommodore64CommonLoResBFLIGigascreenEngine::TQoCommodore64CommonLoResBFLIGigascreenEngine(
-    TQoLoadSource& source, const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   Width = kQoC64MulticolourWidth;
   Height = 2 * kQoC64Lines;
   ColorDepth = 4;
   SetMulticolourAspect();
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResBFLIGigascreenEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   // The lower picture continues the upper one's screen memory: its cells start 24
@@ -351,15 +415,17 @@ std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResBFLIGigascreenEngine::Decode
   return bmp;
 }
 
-TQoCommodore64CommonHiResFLIEngine::TQoCommodore64CommonHiResFLIEngine(TQoLoadSource& source,
-                                                                       const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+TQoCommodore64CommonHiResFLIEngine::TQoCommodore64CommonHiResFLIEngine(
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   Width = kQoC64HiresWidth;
   Height = kQoC64Lines;
   ColorDepth = 4;
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResFLIEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   DrawHiresFLICells(*bmp, Picture.Frames[0].Bitmap, Picture.Frames[0].Screens);
@@ -404,7 +470,8 @@ std::unique_ptr<TQoBitmap> TQoCommodore64LoResFLIFprEngine::Decode() {
 }
 
 TQoCommodore64LoResFLICfliEngine::TQoCommodore64LoResFLICfliEngine(TQoLoadSource& source)
-    : TQoCommodore64FrameLayoutEngine(source) {
+    : TQoRowEngine(source) {
+  TakeRow();
   Width = kQoC64HiresWidth;
   Height = kQoC64Lines;
   ColorDepth = 4;
@@ -444,7 +511,9 @@ bool IsPlainUfl(const TQoLoadSource& source) {
 }  // namespace
 
 uint8_t TQoCommodore64HiResUflEngine::Detect(TQoLoadSource& source) {
-  if (IsPlainUfl(source)) return source.Extension == ".ufl" ? kQoC64Own : kQoC64Other;
+  if (IsPlainUfl(source)) {
+    return QoDetect(source, {.Signed = true, .Extensions = kQoC64UflPacked.OwnExtensions});
+  }
   return QoRateC64FramePacked(kQoC64UflPacked, source);
 }
 

@@ -20,31 +20,16 @@ void TQoCommodore64CommonEngine::ComposeTwoFrames(TQoBitmap& bmp, TQoBitmap& sec
   ComposeFrames(bmp);
 }
 
-void TQoCommodore64CommonFramesEngine::SetTwoFrames(int width) {
-  Width = width;
-  Height = kQoC64Lines;
-  ColorDepth = 4;
-  FrameCount = 2;
-}
-
-std::unique_ptr<TQoBitmap> TQoCommodore64CommonFramesEngine::DecodeTwoFrames(const TFrameDraw& draw,
-                                                                             bool wide) {
-  TQoBitmap *first = nullptr, *second = nullptr;
-  auto bmp = NewTwoFramePicture(first, second);
-  draw(*first, Picture.Frames[0]);
-  draw(*second, Picture.Frames[1]);
-  ComposeTwoFrames(*bmp, *second, wide);
-  return bmp;
-}
-
 TQoCommodore64CommonLoResGigascreenEngine::TQoCommodore64CommonLoResGigascreenEngine(
-    TQoLoadSource& source, const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   SetTwoFrames(kQoC64MulticolourWidth);
   SetMulticolourAspect();
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResGigascreenEngine::Decode() {
+  UnpackOnce();
   const bool wide = Picture.Mode == 1;
   const uint8_t background = Picture.Background;
   LoadCommodore64Palette();
@@ -60,13 +45,15 @@ std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResGigascreenEngine::Decode() {
 }
 
 TQoCommodore64CommonLoResFLIGigascreenEngine::TQoCommodore64CommonLoResFLIGigascreenEngine(
-    TQoLoadSource& source, const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   SetTwoFrames(kQoC64MulticolourWidth);
   SetMulticolourAspect();
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResFLIGigascreenEngine::Decode() {
+  UnpackOnce();
   const bool wide = Picture.Mode == 1;
   const uint8_t background = Picture.Background;
   LoadCommodore64Palette();
@@ -82,12 +69,14 @@ std::unique_ptr<TQoBitmap> TQoCommodore64CommonLoResFLIGigascreenEngine::Decode(
 }
 
 TQoCommodore64CommonHiResGigascreenEngine::TQoCommodore64CommonHiResGigascreenEngine(
-    TQoLoadSource& source, const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   SetTwoFrames(kQoC64HiresWidth);
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResGigascreenEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   return DecodeTwoFrames(
       [](TQoBitmap& bmp, const TQoC64Frame& f) { DrawHiresCells(bmp, f.Bitmap, f.Screens); },
@@ -95,12 +84,14 @@ std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResGigascreenEngine::Decode() {
 }
 
 TQoCommodore64CommonHiResFLIGigascreenEngine::TQoCommodore64CommonHiResFLIGigascreenEngine(
-    TQoLoadSource& source, const char* className)
-    : TQoCommodore64CommonFramesEngine(source, className) {
+    TQoLoadSource& source, const TQoC64FrameTable& table)
+    : TQoCommodore64CommonFramesEngine(source, table) {
   SetTwoFrames(kQoC64HiresWidth);
+  TakeRow();
 }
 
 std::unique_ptr<TQoBitmap> TQoCommodore64CommonHiResFLIGigascreenEngine::Decode() {
+  UnpackOnce();
   LoadCommodore64Palette();
   return DecodeTwoFrames(
       [](TQoBitmap& bmp, const TQoC64Frame& f) { DrawHiresFLICells(bmp, f.Bitmap, f.Screens); },
@@ -126,7 +117,7 @@ constexpr int kMleCharacters = 256;
 
 TQoCommodore64LoResGigascreenMleEngine::TQoCommodore64LoResGigascreenMleEngine(
     TQoLoadSource& source)
-    : TQoCommodore64FrameLayoutEngine(source) {
+    : TQoRowEngine(source) {
   ColorDepth = 2;
 }
 
@@ -154,7 +145,7 @@ std::unique_ptr<TQoBitmap> TQoCommodore64LoResGigascreenMleEngine::Decode() {
 
 TQoCommodore64HiResGigascreenIheEngine::TQoCommodore64HiResGigascreenIheEngine(
     TQoLoadSource& source)
-    : TQoCommodore64FrameLayoutEngine(source) {
+    : TQoRowEngine(source) {
   ColorDepth = 1;
 }
 

@@ -151,7 +151,9 @@ std::size_t WithPackedStream(const TQoC64PackedFormat& format, TQoByteView bytes
   return f(reader);
 }
 
-uint8_t RatePackedStream(const TQoC64PackedFormat& format, const TQoLoadSource& source) {
+}  // namespace
+
+uint8_t QoRateC64Packed(const TQoC64PackedFormat& format, const TQoLoadSource& source) {
   const TQoByteView bytes = source.Bytes();
   if (bytes.Size() <= format.StreamStart || QoC64LoadAddress(bytes) != format.LoadAddress ||
       !bytes.Matches(2, format.Signature)) {
@@ -160,45 +162,19 @@ uint8_t RatePackedStream(const TQoC64PackedFormat& format, const TQoLoadSource& 
   const std::size_t length = WithPackedStream(
       format, bytes, [](auto& reader) { return QoC64StreamLength(reader, kPackedLimit); });
   if (length > kPackedLimit || length < format.Minimum) return 0;
-  const bool own = QoExtensionListed(format.OwnExtensions, source.Extension);
+  const bool own = format.OwnExtensions.Has(source.Extension);
   if (format.Exact != 0 && length == format.Exact) return own ? kQoC64Own : kQoC64Other;
   return format.OtherLengths && own ? kSignatureAndExtension : 0;
 }
 
-}  // namespace
-
-template <const TQoC64PackedFormat& F, class Base>
-uint8_t TQoCommodore64PackedEngine<F, Base>::Detect(TQoLoadSource& source) {
-  return RatePackedStream(F, source);
+std::vector<uint8_t> QoUnpackC64Packed(const TQoC64PackedFormat& format, TQoByteView bytes) {
+  std::vector<uint8_t> buffer(format.BufferSize, 0);
+  WithPackedStream(format, bytes, [&](auto& reader) {
+    return QoC64Unpack(reader, buffer.data() + format.BufferOffset,
+                       format.BufferSize - format.BufferOffset);
+  });
+  return buffer;
 }
-
-template <const TQoC64PackedFormat& F, class Base>
-TQoCommodore64PackedEngine<F, Base>::TQoCommodore64PackedEngine(TQoLoadSource& source)
-    : Base(source, F.ClassName) {
-  this->ModeName = F.ModeName;
-  this->DefaultExtension = F.DefaultExtension;
-  // The parts are found in the unpacked data, on the first Decode; here only a file the
-  // format does not take raises.
-  this->Accepted(Detect(source));
-}
-
-template <const TQoC64PackedFormat& F, class Base>
-std::unique_ptr<TQoBitmap> TQoCommodore64PackedEngine<F, Base>::Decode() {
-  if (unpacked_.empty()) {
-    unpacked_.assign(F.BufferSize, 0);
-    WithPackedStream(F, this->Bytes(), [this](auto& reader) {
-      return QoC64Unpack(reader, unpacked_.data() + F.BufferOffset, F.BufferSize - F.BufferOffset);
-    });
-    this->UseParts(ViewOf(unpacked_), F.Parts);
-  }
-  return Base::Decode();
-}
-
-template class TQoCommodore64PackedEngine<kQoC64JJFormat, TQoCommodore64CommonHiResEngine>;
-template class TQoCommodore64PackedEngine<kQoC64GgFormat, TQoCommodore64CommonLoResEngine>;
-template class TQoCommodore64PackedEngine<kQoC64AmiFormat, TQoCommodore64CommonLoResEngine>;
-template class TQoCommodore64PackedEngine<kQoC64BdpFormat, TQoCommodore64CommonLoResEngine>;
-template class TQoCommodore64PackedEngine<kQoC64DrpFormat, TQoCommodore64CommonLoResEngine>;
 
 // Loadstar.
 
@@ -290,7 +266,7 @@ uint8_t TQoCommodore64LoHiResShpEngine::Detect(TQoLoadSource& source) {
       !UnpackLoadstar(source.Bytes(), header, nullptr)) {
     return 0;
   }
-  return source.Extension == ".shp" ? kQoC64Own : kQoC64Other;
+  return QoDetect(source, {.Signed = true, .Extensions = ".shp"});
 }
 
 TQoCommodore64LoHiResShpEngine::TQoCommodore64LoHiResShpEngine(TQoLoadSource& source)
@@ -355,10 +331,10 @@ bool ReadClipSize(TQoByteView bytes, int& columns, int& rows) {
 
 // 11 or 9 when the stream from start yields the picture's bytes.
 uint8_t RateGoDotStream(const TQoLoadSource& source, std::size_t start, std::size_t needed,
-                        const char* extension) {
+                        TQoExtensions extensions) {
   EscCountValueReader reader = GoDotStream(source.Bytes(), start);
   if (QoC64StreamLength(reader, kPageLimit) < needed) return 0;
-  return source.Extension == extension ? kQoC64Own : kQoC64Other;
+  return QoDetect(source, {.Signed = true, .Extensions = extensions});
 }
 
 constexpr std::size_t k4btStart = 4;

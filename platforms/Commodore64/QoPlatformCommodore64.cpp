@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/QoErrors.h"
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
-#include "base/QoErrors.h"
 
 namespace {
 
@@ -48,18 +48,18 @@ int32_t QoC64LoadAddress(TQoByteView file) {
   return file.Has(0, 2) ? file.LE16(0) : -1;
 }
 
-const TQoC64Layout* QoFindC64Layout(const TQoLoadSource& source, const TQoC64Layout* rows,
-                                    std::size_t count, uint8_t& result) {
+const TQoC64Layout* QoFindC64Layout(const TQoLoadSource& source, const TQoC64LayoutTable& table,
+                                    uint8_t& result) {
   result = 0;
   const int32_t address = QoC64LoadAddress(source.Bytes());
   if (address < 0) return nullptr;
-  for (std::size_t i = 0; i < count; ++i) {
-    const TQoC64Layout& row = rows[i];
+  for (std::size_t i = 0; i < table.Count; ++i) {
+    const TQoC64Layout& row = table.Rows[i];
     const bool size = std::find(row.Sizes.begin(), row.Sizes.end(), source.Size) != row.Sizes.end();
     const bool loaded = std::find(row.LoadAddresses.begin(), row.LoadAddresses.end(), address) !=
                         row.LoadAddresses.end();
     if (!size || !loaded) continue;
-    if (QoExtensionListed(row.OwnExtensions, source.Extension)) {
+    if (row.OwnExtensions.Has(source.Extension)) {
       result = row.OwnResult;
     } else if (row.OtherResult != 0) {
       result = row.OtherResult;

@@ -10,6 +10,7 @@
 
 #include "color/QoColor.h"
 #include "engine/QoByteView.h"
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 
 inline constexpr const char* kQoCommodore64PlatformName = "Commodore 64";
@@ -58,7 +59,7 @@ struct TQoC64Parts {
 struct TQoC64Layout {
   std::array<int32_t, 2> Sizes;          // 0: unused
   std::array<int32_t, 2> LoadAddresses;  // -1: unused
-  std::array<const char*, 4> OwnExtensions;
+  TQoExtensions OwnExtensions;
   uint8_t OwnResult;    // the Detect answer for an own extension
   uint8_t OtherResult;  // for any other extension; 0 leaves the file to the next row
   const char* ModeName;
@@ -70,15 +71,23 @@ struct TQoC64Layout {
 inline constexpr uint8_t kQoC64Own = 11;
 inline constexpr uint8_t kQoC64Other = 9;
 
-// The first row of count rows that takes the file, or nullptr; result gets its answer.
-const TQoC64Layout* QoFindC64Layout(const TQoLoadSource& source, const TQoC64Layout* rows,
-                                    std::size_t count, uint8_t& result);
+// The row of a registered class of layouts: the layouts a file may have, or (Rows
+// nullptr) the packed format whose stream it unpacks.
+template <class TLayout, class TPacked>
+struct TQoC64Table {
+  const char* ClassName;
+  const TLayout* Rows;
+  std::size_t Count;
+  const TPacked* Packed;
+};
 
-template <std::size_t N>
-const TQoC64Layout* QoFindC64Layout(const TQoLoadSource& source,
-                                    const std::array<TQoC64Layout, N>& rows, uint8_t& result) {
-  return QoFindC64Layout(source, rows.data(), N, result);
-}
+// The one-screen engines' tables.
+struct TQoC64PackedFormat;
+using TQoC64LayoutTable = TQoC64Table<TQoC64Layout, TQoC64PackedFormat>;
+
+// The first row of the table that takes the file, or nullptr; result gets its answer.
+const TQoC64Layout* QoFindC64Layout(const TQoLoadSource& source, const TQoC64LayoutTable& table,
+                                    uint8_t& result);
 
 // An escaped run-length stream with two escapes, as Boogie Down Paint and Printfox
 // write it: after the short escape a count byte (0 meaning 256) and the value, after the

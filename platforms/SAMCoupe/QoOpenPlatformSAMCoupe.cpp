@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "color/QoAspect.h"
 #include "base/QoErrors.h"
+#include "color/QoAspect.h"
 
 namespace {
 
@@ -15,11 +15,6 @@ constexpr std::size_t kLineBytes = 128;
 // A mode 4 screen file: screen data, palette block and 0xFF.
 constexpr std::size_t kPlainMode4Size = 24576 + TQoSAMCoupePaletteBlock::kSize + 1;
 constexpr std::size_t kRawSize = 512 * 192;
-
-uint8_t SizeFlags(const TQoLoadSource& source, const std::array<const char*, 2>& extensions) {
-  return static_cast<uint8_t>(
-      kQoDetectSize | (QoExtensionListed(extensions, source.Extension) ? kQoDetectExtension : 0));
-}
 
 // Mode 3 lines up to 4 CLUT entries, the others 16.
 std::size_t ClutCount(const TQoSAMCoupeFormat& format) {
@@ -102,15 +97,13 @@ void TQoSAMCoupeEngine::ClutIndicesOfLine(TQoByteView screen, const TQoSAMCoupeF
 
 // Screens of one mode.
 
-uint8_t TQoSAMCoupeScreenEngine::DetectScreen(TQoLoadSource& source,
-                                              const TQoSAMCoupeFormat& format) {
+uint8_t TQoSAMCoupeScreenEngine::Detect(TQoLoadSource& source, const TQoSAMCoupeFormat& format) {
   const TQoByteView file = source.Bytes();
   const std::size_t size = file.Size();
-  const uint8_t flags = SizeFlags(source, format.Extensions);
   if (format.Kind == kQoSAMSsxFile) {
     const std::size_t n = ClutCount(format);
     if (size != format.ClutAt + n || !QoIsSAMColorRun(file.From(format.ClutAt), n)) return 0;
-    return flags;
+    return QoDetect(source, {.Extensions = format.Extensions});
   }
   const std::size_t tableAt = format.ClutAt + TQoSAMCoupePaletteBlock::kSize;
   TQoSAMCoupePaletteBlock block;
@@ -123,13 +116,13 @@ uint8_t TQoSAMCoupeScreenEngine::DetectScreen(TQoLoadSource& source,
       return 0;
     }
   }
-  return static_cast<uint8_t>(flags | (block.HasMarkers ? kQoDetectSignature : 0));
+  return QoDetect(source, {.Signed = block.HasMarkers, .Extensions = format.Extensions});
 }
 
 TQoSAMCoupeScreenEngine::TQoSAMCoupeScreenEngine(TQoLoadSource& source,
                                                  const TQoSAMCoupeFormat& format)
     : TQoSAMCoupeEngine(source, format.ClassName), format_(format) {
-  if (DetectScreen(source, format) == 0) qo::RaiseInternalError();
+  if (Detect(source, format) == 0) qo::RaiseInternalError();
   const TQoByteView file = Bytes();
   Screen = file.Sub(0, format.ClutAt);
   Clut = file.Sub(format.ClutAt, ClutCount(format));
@@ -141,7 +134,7 @@ TQoSAMCoupeScreenEngine::TQoSAMCoupeScreenEngine(TQoLoadSource& source,
   Height = kLines;
   ColorDepth = format.Kind == kQoSAMLineChangeFile ? 8 : format.Mode == 3 ? 2 : 4;
   Description = ModeDescription(format);
-  DefaultExtension = format.Extensions[0];
+  DefaultExtension = std::string(format.Extensions.First());
   if (format.Mode == 3) AspectIndex = kQoAspect1to2;
 }
 
@@ -206,8 +199,7 @@ uint8_t TQoSAMCoupeMode4InterlacedEngine::Detect(TQoLoadSource& source) {
     }
     markers = markers && block.HasMarkers;
   }
-  return static_cast<uint8_t>(SizeFlags(source, {".lce", ".sl4"}) |
-                              (markers ? kQoDetectSignature : 0));
+  return QoDetect(source, {.Signed = markers, .Extensions = ".lce .sl4"});
 }
 
 TQoSAMCoupeMode4InterlacedEngine::TQoSAMCoupeMode4InterlacedEngine(TQoLoadSource& source)
@@ -258,7 +250,7 @@ std::unique_ptr<TQoBitmap> TQoSAMCoupeMode4InterlacedEngine::Decode() {
 uint8_t TQoSAMCoupeModeRAWEngine::Detect(TQoLoadSource& source) {
   const TQoByteView file = source.Bytes();
   if (file.Size() != kRawSize || !QoIsSAMColorRun(file, kRawSize)) return 0;
-  return SizeFlags(source, {".ssx", nullptr});
+  return QoDetect(source, {.Extensions = ".ssx"});
 }
 
 TQoSAMCoupeModeRAWEngine::TQoSAMCoupeModeRAWEngine(TQoLoadSource& source)

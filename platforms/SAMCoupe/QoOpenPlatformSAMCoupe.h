@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "platforms/SAMCoupe/QoPlatformSAMCoupe.h"
 
@@ -18,10 +19,10 @@ enum TQoSAMCoupeFileKind : uint8_t { kQoSAMPlainFile, kQoSAMSsxFile, kQoSAMLineC
 struct TQoSAMCoupeFormat {
   const char* ClassName;
   TQoSAMCoupeFileKind Kind;
-  int Mode;                               // 1 .. 4
-  std::size_t AttributesAt;               // modes 1 and 2: where the attributes start
-  std::size_t ClutAt;                     // where the screen data ends and the CLUT starts
-  std::array<const char*, 2> Extensions;  // the first is the default; nullptr ends it
+  int Mode;                  // 1 .. 4
+  std::size_t AttributesAt;  // modes 1 and 2: where the attributes start
+  std::size_t ClutAt;        // where the screen data ends and the CLUT starts
+  TQoExtensions Extensions;  // the first is the default
 };
 
 // What every SAM engine shares: the platform name and palettes of SAM colours.
@@ -45,7 +46,7 @@ class TQoSAMCoupeScreenEngine : public TQoSAMCoupeEngine {
   TQoSAMCoupeScreenEngine(TQoLoadSource& source, const TQoSAMCoupeFormat& format);
   std::unique_ptr<TQoBitmap> Decode() override;
 
-  static uint8_t DetectScreen(TQoLoadSource& source, const TQoSAMCoupeFormat& format);
+  static uint8_t Detect(TQoLoadSource& source, const TQoSAMCoupeFormat& format);
 
   TQoByteView Screen;  // the screen data
   TQoByteView Clut;    // 16 CLUT bytes (4 in mode 3 ".ssx" files)
@@ -56,53 +57,49 @@ class TQoSAMCoupeScreenEngine : public TQoSAMCoupeEngine {
   std::unique_ptr<TQoBitmap> DecodeLineChanges();
 };
 
-template <const TQoSAMCoupeFormat& F>
-class TQoSAMCoupeFormatEngine : public TQoSAMCoupeScreenEngine {
- public:
-  static constexpr const char* ClassName = F.ClassName;
-  static uint8_t Detect(TQoLoadSource& source) { return DetectScreen(source, F); }
-  explicit TQoSAMCoupeFormatEngine(TQoLoadSource& source) : TQoSAMCoupeScreenEngine(source, F) {}
-};
-
 // clang-format off
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode1SS1Format{
-    "TQoSAMCoupeMode1SS1Engine", kQoSAMPlainFile, 1, 6144, 6912, {".ss1", nullptr}};
+    "TQoSAMCoupeMode1SS1Engine", kQoSAMPlainFile, 1, 6144, 6912, ".ss1"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode1SSXFormat{
-    "TQoSAMCoupeMode1SSXEngine", kQoSAMSsxFile, 1, 6144, 6912, {".ssx", nullptr}};
+    "TQoSAMCoupeMode1SSXEngine", kQoSAMSsxFile, 1, 6144, 6912, ".ssx"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode1SS1PCHGFormat{
-    "TQoSAMCoupeMode1SS1PCHGEngine", kQoSAMLineChangeFile, 1, 6144, 6912, {".ss1", nullptr}};
+    "TQoSAMCoupeMode1SS1PCHGEngine", kQoSAMLineChangeFile, 1, 6144, 6912, ".ss1"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode2SS2Format{
-    "TQoSAMCoupeMode2SS2Engine", kQoSAMPlainFile, 2, 8192, 14336, {".ss2", nullptr}};
+    "TQoSAMCoupeMode2SS2Engine", kQoSAMPlainFile, 2, 8192, 14336, ".ss2"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode2SSXFormat{
-    "TQoSAMCoupeMode2SSXEngine", kQoSAMSsxFile, 2, 6144, 12288, {".ssx", nullptr}};
+    "TQoSAMCoupeMode2SSXEngine", kQoSAMSsxFile, 2, 6144, 12288, ".ssx"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode2SS2PCHGFormat{
-    "TQoSAMCoupeMode2SS2PCHGEngine", kQoSAMLineChangeFile, 2, 8192, 14336, {".ss2", nullptr}};
+    "TQoSAMCoupeMode2SS2PCHGEngine", kQoSAMLineChangeFile, 2, 8192, 14336, ".ss2"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode3SS3Format{
-    "TQoSAMCoupeMode3SS3Engine", kQoSAMPlainFile, 3, 0, 24576, {".ss3", nullptr}};
+    "TQoSAMCoupeMode3SS3Engine", kQoSAMPlainFile, 3, 0, 24576, ".ss3"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode3SSXFormat{
-    "TQoSAMCoupeMode3SSXEngine", kQoSAMSsxFile, 3, 0, 24576, {".ssx", nullptr}};
+    "TQoSAMCoupeMode3SSXEngine", kQoSAMSsxFile, 3, 0, 24576, ".ssx"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode3SS3PCHGFormat{
-    "TQoSAMCoupeMode3SS3PCHGEngine", kQoSAMLineChangeFile, 3, 0, 24576, {".ss3", nullptr}};
+    "TQoSAMCoupeMode3SS3PCHGEngine", kQoSAMLineChangeFile, 3, 0, 24576, ".ss3"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode4SS4Format{
-    "TQoSAMCoupeMode4SS4Engine", kQoSAMPlainFile, 4, 0, 24576, {".ss4", ".scs4"}};
+    "TQoSAMCoupeMode4SS4Engine", kQoSAMPlainFile, 4, 0, 24576, ".ss4 .scs4"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeMode4SSXFormat{
-    "TQoSAMCoupeMode4SSXEngine", kQoSAMSsxFile, 4, 0, 24576, {".ssx", nullptr}};
+    "TQoSAMCoupeMode4SSXEngine", kQoSAMSsxFile, 4, 0, 24576, ".ssx"};
 inline constexpr TQoSAMCoupeFormat kQoSAMCoupeModeSS4PCHGFormat{
-    "TQoSAMCoupeModeSS4PCHGEngine", kQoSAMLineChangeFile, 4, 0, 24576, {".ss4", nullptr}};
+    "TQoSAMCoupeModeSS4PCHGEngine", kQoSAMLineChangeFile, 4, 0, 24576, ".ss4"};
 // clang-format on
 
-using TQoSAMCoupeMode1SS1Engine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode1SS1Format>;
-using TQoSAMCoupeMode1SSXEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode1SSXFormat>;
-using TQoSAMCoupeMode1SS1PCHGEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode1SS1PCHGFormat>;
-using TQoSAMCoupeMode2SS2Engine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode2SS2Format>;
-using TQoSAMCoupeMode2SSXEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode2SSXFormat>;
-using TQoSAMCoupeMode2SS2PCHGEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode2SS2PCHGFormat>;
-using TQoSAMCoupeMode3SS3Engine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode3SS3Format>;
-using TQoSAMCoupeMode3SSXEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode3SSXFormat>;
-using TQoSAMCoupeMode3SS3PCHGEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode3SS3PCHGFormat>;
-using TQoSAMCoupeMode4SS4Engine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode4SS4Format>;
-using TQoSAMCoupeMode4SSXEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeMode4SSXFormat>;
-using TQoSAMCoupeModeSS4PCHGEngine = TQoSAMCoupeFormatEngine<kQoSAMCoupeModeSS4PCHGFormat>;
+using TQoSAMCoupeMode1SS1Engine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode1SS1Format>;
+using TQoSAMCoupeMode1SSXEngine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode1SSXFormat>;
+using TQoSAMCoupeMode1SS1PCHGEngine =
+    TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode1SS1PCHGFormat>;
+using TQoSAMCoupeMode2SS2Engine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode2SS2Format>;
+using TQoSAMCoupeMode2SSXEngine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode2SSXFormat>;
+using TQoSAMCoupeMode2SS2PCHGEngine =
+    TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode2SS2PCHGFormat>;
+using TQoSAMCoupeMode3SS3Engine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode3SS3Format>;
+using TQoSAMCoupeMode3SSXEngine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode3SSXFormat>;
+using TQoSAMCoupeMode3SS3PCHGEngine =
+    TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode3SS3PCHGFormat>;
+using TQoSAMCoupeMode4SS4Engine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode4SS4Format>;
+using TQoSAMCoupeMode4SSXEngine = TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeMode4SSXFormat>;
+using TQoSAMCoupeModeSS4PCHGEngine =
+    TQoRowEngine<TQoSAMCoupeScreenEngine, kQoSAMCoupeModeSS4PCHGFormat>;
 
 // Two mode 4 screen files one after the other: the first gives the even lines, the
 // second the odd ones.

@@ -21,7 +21,7 @@ TQoZxSpectrumPalettedEngine::TQoZxSpectrumPalettedEngine(TQoLoadSource& source,
 // Monochrome screen: the pixel rows only, set pixels black.
 
 uint8_t TQoZxSpectrumBWEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kZxScreenPixelBytes, ".scr");
+  return QoDetect(source, {.Size = kZxScreenPixelBytes, .Extensions = ".scr"});
 }
 
 TQoZxSpectrumBWEngine::TQoZxSpectrumBWEngine(TQoLoadSource& source)
@@ -46,7 +46,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBWEngine::Decode() {
 // Colour screen.
 
 uint8_t TQoZxSpectrumColorEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kZxScreenBytes, ".scr");
+  return QoDetect(source, {.Size = kZxScreenBytes, .Extensions = ".scr"});
 }
 
 TQoZxSpectrumColorEngine::TQoZxSpectrumColorEngine(TQoLoadSource& source)
@@ -67,7 +67,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumColorEngine::Decode() {
 // FlashColor screen: a set flash bit means "mix ink and paper" instead of blinking.
 
 uint8_t TQoZxSpectrumFlashColorEngine::Detect(TQoLoadSource& source) {
-  const uint8_t flags = QoZxDetectBySize(source, kZxScreenBytes, ".scr");
+  const uint8_t flags = QoDetect(source, {.Size = kZxScreenBytes, .Extensions = ".scr"});
   if (flags && QoNameEndsWith(source.Name, ".flash.scr")) return flags | kQoDetectInnerExtension;
   return flags;
 }
@@ -100,7 +100,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumFlashColorEngine::Decode() {
 // Interlaced pair: two screens whose rows alternate, each pixel twice as wide as high.
 
 uint8_t TQoZxSpectrumColorInterlacedEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kInterlacedBytes, ".lce");
+  return QoDetect(source, {.Size = kInterlacedBytes, .Extensions = ".lce"});
 }
 
 TQoZxSpectrumColorInterlacedEngine::TQoZxSpectrumColorInterlacedEngine(TQoLoadSource& source)
@@ -128,7 +128,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumColorInterlacedEngine::Decode() {
 // Attribute-only screen: each cell shows a fixed checker of its ink and paper.
 
 uint8_t TQoZxSpectrumAtrEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kZxAttributeBytes, ".atr");
+  return QoDetect(source, {.Size = kZxAttributeBytes, .Extensions = ".atr"});
 }
 
 TQoZxSpectrumAtrEngine::TQoZxSpectrumAtrEngine(TQoLoadSource& source)
@@ -158,7 +158,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumAtrEngine::Decode() {
 // Three-colour separation: three monochrome screens, one per primary.
 
 uint8_t TQoZxSpectrumTricolorEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kTricolorBytes, ".3", ".rgb");
+  return QoDetect(source, {.Size = kTricolorBytes, .Extensions = ".3 .rgb"});
 }
 
 TQoZxSpectrumTricolorEngine::TQoZxSpectrumTricolorEngine(TQoLoadSource& source)
@@ -207,7 +207,7 @@ uint8_t TQoZxSpectrumChrEngine::Detect(TQoLoadSource& source) {
   if (source.Size < 8 || !bytes.Matches(0, "chr$")) return 0;
   const int64_t needed = int64_t{bytes.U8(4)} * bytes.U8(5) * bytes.U8(6) + 7;
   if (bytes.U8(4) == 0 || bytes.U8(5) == 0 || source.Size < needed) return 0;
-  return source.Extension == ".ch$" ? kQoDetectSignature | kQoDetectExtension : kQoDetectSignature;
+  return QoDetect(source, {.Signed = true, .SizeFlag = false, .Extensions = ".ch$"});
 }
 
 TQoZxSpectrumChrEngine::TQoZxSpectrumChrEngine(TQoLoadSource& source)
@@ -276,7 +276,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumChrEngine::Decode() {
 // Screen with border: the screen framed by border cells 8 pixels wide.
 
 uint8_t TQoZxSpectrumBscEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kBscBytes, ".bsc");
+  return QoDetect(source, {.Size = kBscBytes, .Extensions = ".bsc"});
 }
 
 TQoZxSpectrumBscEngine::TQoZxSpectrumBscEngine(TQoLoadSource& source)

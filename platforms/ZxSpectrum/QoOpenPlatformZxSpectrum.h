@@ -1,6 +1,7 @@
 #pragma once
 // The engines of the ZX Spectrum module for plain screens and their simple variants.
 
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "platforms/ZxSpectrum/QoPlatformZxSpectrum.h"
 

@@ -3,9 +3,10 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
@@ -23,69 +24,58 @@ std::size_t AttributeAt(std::size_t table, int y, int c, int lines) {
   return table + static_cast<std::size_t>(32 * (y / lines) + c);
 }
 
-uint8_t SignatureRating(bool ownExtension) {
-  return ownExtension ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
-                      : kQoDetectSignature | kQoDetectSize;
-}
-
 }  // namespace
 
 // Multicolour screens.
 
-template <const TQoZxMulticolorFormat& F>
-uint8_t TQoZxSpectrumMulticolorEngine<F>::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, F.FileSize, F.Extension);
+uint8_t TQoZxSpectrumMulticolorEngine::Detect(TQoLoadSource& source,
+                                              const TQoZxMulticolorFormat& format) {
+  return QoDetect(source, {.Size = format.Size, .Extensions = format.Extensions});
 }
 
-template <const TQoZxMulticolorFormat& F>
-TQoZxSpectrumMulticolorEngine<F>::TQoZxSpectrumMulticolorEngine(TQoLoadSource& source)
-    : TQoZxSpectrumPalettedEngine(source, F.ClassName) {
-  DefaultExtension = F.Extension;
+TQoZxSpectrumMulticolorEngine::TQoZxSpectrumMulticolorEngine(TQoLoadSource& source,
+                                                             const TQoZxMulticolorFormat& format)
+    : TQoZxSpectrumPalettedEngine(source, format.ClassName), format_(format) {
+  DefaultExtension = std::string(format.Extensions.First());
   Description = kMulticolorDescription;
   Width = 256;
   Height = 192;
   ColorDepth = 4;
 }
 
-template <const TQoZxMulticolorFormat& F>
-std::unique_ptr<TQoBitmap> TQoZxSpectrumMulticolorEngine<F>::Decode() {
+std::unique_ptr<TQoBitmap> TQoZxSpectrumMulticolorEngine::Decode() {
   SetZxPalette16(*Palette, PaletteType);
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   const TQoByteView bytes = Bytes();
   for (int y = 0; y < Height; ++y) {
     for (int c = 0; c < 32; ++c) {
-      const TQoZxCellColors colors =
-          StandardColors(bytes.U8(AttributeAt(kZxScreenPixelBytes, y, c, F.LinesPerAttributeRow)));
-      PlotMono8(*bmp, bytes.U8(PixelAt(0, y, c, F.LinearPixels)), colors.Paper, colors.Ink, c, y);
+      const TQoZxCellColors colors = StandardColors(
+          bytes.U8(AttributeAt(kZxScreenPixelBytes, y, c, format_.LinesPerAttributeRow)));
+      PlotMono8(*bmp, bytes.U8(PixelAt(0, y, c, format_.LinearPixels)), colors.Paper, colors.Ink, c,
+                y);
     }
   }
   return bmp;
 }
 
-template class TQoZxSpectrumMulticolorEngine<kQoZxMltFormat>;
-template class TQoZxSpectrumMulticolorEngine<kQoZxMcFormat>;
-template class TQoZxSpectrumMulticolorEngine<kQoZxIflFormat>;
-
-template <const TQoZxAttributeFormat& F>
-uint8_t TQoZxSpectrumAttributeMulticolorEngine<F>::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, F.FileSize, F.Extension);
+uint8_t TQoZxSpectrumAttributeMulticolorEngine::Detect(TQoLoadSource& source,
+                                                       const TQoZxAttributeFormat& format) {
+  return QoDetect(source, {.Size = format.Size, .Extensions = format.Extensions});
 }
 
-template <const TQoZxAttributeFormat& F>
-TQoZxSpectrumAttributeMulticolorEngine<F>::TQoZxSpectrumAttributeMulticolorEngine(
-    TQoLoadSource& source)
-    : TQoZxSpectrumPalettedEngine(source, F.ClassName) {
-  DefaultExtension = F.Extension;
+TQoZxSpectrumAttributeMulticolorEngine::TQoZxSpectrumAttributeMulticolorEngine(
+    TQoLoadSource& source, const TQoZxAttributeFormat& format)
+    : TQoZxSpectrumPalettedEngine(source, format.ClassName) {
+  DefaultExtension = std::string(format.Extensions.First());
   Description = kMulticolorDescription;
   Width = 64;
-  Height = F.FileSize / 32;
+  Height = static_cast<int32_t>(format.Size / 32);
   ColorDepth = 4;
-  AspectIndex = F.AspectIndex;
-  AspectMask |= QoAspectBit(F.AspectIndex);
+  AspectIndex = format.AspectIndex;
+  AspectMask |= QoAspectBit(format.AspectIndex);
 }
 
-template <const TQoZxAttributeFormat& F>
-std::unique_ptr<TQoBitmap> TQoZxSpectrumAttributeMulticolorEngine<F>::Decode() {
+std::unique_ptr<TQoBitmap> TQoZxSpectrumAttributeMulticolorEngine::Decode() {
   SetZxPalette16(*Palette, PaletteType);
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
   const uint8_t* cells = Bytes().Ptr(0, static_cast<std::size_t>(32 * Height));
@@ -101,9 +91,6 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumAttributeMulticolorEngine<F>::Decode() {
   return bmp;
 }
 
-template class TQoZxSpectrumAttributeMulticolorEngine<kQoZxMtlFormat>;
-template class TQoZxSpectrumAttributeMulticolorEngine<kQoZxAflFormat>;
-
 // BMC4: pixels, attributes for the top and the bottom half of every character row, and
 // the border.
 
@@ -116,7 +103,7 @@ constexpr std::size_t kBmc4Border = 7680;
 }  // namespace
 
 uint8_t TQoZxSpectrumBmc4Engine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kBmc4Bytes, ".bmc4");
+  return QoDetect(source, {.Size = kBmc4Bytes, .Extensions = ".bmc4"});
 }
 
 TQoZxSpectrumBmc4Engine::TQoZxSpectrumBmc4Engine(TQoLoadSource& source)
@@ -177,7 +164,7 @@ constexpr int32_t kGigaBytes = 2 * kZxScreenBytes;
 }  // namespace
 
 uint8_t TQoZxSpectrumGigaEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kGigaBytes, ".img");
+  return QoDetect(source, {.Size = kGigaBytes, .Extensions = ".img"});
 }
 
 TQoZxSpectrumGigaEngine::TQoZxSpectrumGigaEngine(TQoLoadSource& source)
@@ -223,7 +210,7 @@ uint8_t TQoZxSpectrumBspEngine::Detect(TQoLoadSource& source) {
       bytes.U8(4) != 0) {
     return 0;
   }
-  return SignatureRating(source.Extension == ".bsp");
+  return QoDetect(source, {.Signed = true, .Extensions = ".bsp"});
 }
 
 TQoZxSpectrumBspEngine::TQoZxSpectrumBspEngine(TQoLoadSource& source)
@@ -272,9 +259,10 @@ int32_t MgSize(int attributeHeight) {
 }  // namespace
 
 uint8_t TQoZxSpectrumGigaMGEngine::Detect(TQoLoadSource& source) {
-  for (int a : {8, 4, 2}) {
+  static constexpr std::pair<int, const char*> kHeights[] = {{8, ".mg8"}, {4, ".mg4"}, {2, ".mg2"}};
+  for (const auto& [a, extension] : kHeights) {
     if (source.Size == MgSize(a) && IsMultiArtist(source.Bytes(), a)) {
-      return SignatureRating(source.Extension == ".mg" + std::to_string(a));
+      return QoDetect(source, {.Signed = true, .Extensions = extension});
     }
   }
   return 0;
@@ -312,7 +300,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumGigaMGEngine::Decode() {
 
 uint8_t TQoZxSpectrumGigaMG1Engine::Detect(TQoLoadSource& source) {
   if (source.Size != kMg1Bytes || !IsMultiArtist(source.Bytes(), 1)) return 0;
-  return SignatureRating(source.Extension == ".mg1");
+  return QoDetect(source, {.Signed = true, .Extensions = ".mg1"});
 }
 
 TQoZxSpectrumGigaMG1Engine::TQoZxSpectrumGigaMG1Engine(TQoLoadSource& source)
@@ -376,7 +364,7 @@ uint8_t TQoZxSpectrumHlrEngine::Detect(TQoLoadSource& source) {
   for (std::size_t i = 0; i < kHlrRoutine.size(); ++i) {
     if (bytes.U8(i) != kHlrRoutine[i]) return 0;
   }
-  return SignatureRating(source.Extension == ".hlr");
+  return QoDetect(source, {.Signed = true, .Extensions = ".hlr"});
 }
 
 TQoZxSpectrumHlrEngine::TQoZxSpectrumHlrEngine(TQoLoadSource& source)
@@ -410,7 +398,7 @@ constexpr int32_t kStlBytes = 3072;
 }  // namespace
 
 uint8_t TQoZxSpectrumStlEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, kStlBytes, ".stl");
+  return QoDetect(source, {.Size = kStlBytes, .Extensions = ".stl"});
 }
 
 TQoZxSpectrumStlEngine::TQoZxSpectrumStlEngine(TQoLoadSource& source)
@@ -450,7 +438,7 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumStlEngine::Decode() {
 // LCM: two monochrome screens.
 
 uint8_t TQoZxSpectrumBWGigaEngine::Detect(TQoLoadSource& source) {
-  return QoZxDetectBySize(source, 2 * kZxScreenPixelBytes, ".lcm");
+  return QoDetect(source, {.Size = 2 * kZxScreenPixelBytes, .Extensions = ".lcm"});
 }
 
 TQoZxSpectrumBWGigaEngine::TQoZxSpectrumBWGigaEngine(TQoLoadSource& source)

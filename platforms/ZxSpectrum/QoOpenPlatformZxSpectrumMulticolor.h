@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "color/QoAspect.h"
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 
@@ -15,19 +16,20 @@
 // attribute row of 32 per `LinesPerAttributeRow` pixel lines after them.
 struct TQoZxMulticolorFormat {
   const char* ClassName;
-  int32_t FileSize;
-  const char* Extension;
+  std::size_t Size;
+  TQoExtensions Extensions;
   bool LinearPixels;
   int LinesPerAttributeRow;
 };
 
-template <const TQoZxMulticolorFormat& F>
 class TQoZxSpectrumMulticolorEngine : public TQoZxSpectrumPalettedEngine {
  public:
-  static constexpr const char* ClassName = F.ClassName;
-  static uint8_t Detect(TQoLoadSource& source);
-  explicit TQoZxSpectrumMulticolorEngine(TQoLoadSource& source);
+  static uint8_t Detect(TQoLoadSource& source, const TQoZxMulticolorFormat& format);
+  TQoZxSpectrumMulticolorEngine(TQoLoadSource& source, const TQoZxMulticolorFormat& format);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  const TQoZxMulticolorFormat& format_;
 };
 
 inline constexpr TQoZxMulticolorFormat kQoZxMltFormat{"TQoZxSpectrumMulticolorMLTEngine", 12288,
@@ -37,25 +39,24 @@ inline constexpr TQoZxMulticolorFormat kQoZxMcFormat{"TQoZxSpectrumMulticolorMCE
 inline constexpr TQoZxMulticolorFormat kQoZxIflFormat{"TQoZxSpectrumMulticolor2Engine", 9216,
                                                       ".ifl", false, 2};
 
-using TQoZxSpectrumMulticolorMLTEngine = TQoZxSpectrumMulticolorEngine<kQoZxMltFormat>;
-using TQoZxSpectrumMulticolorMCEngine = TQoZxSpectrumMulticolorEngine<kQoZxMcFormat>;
-using TQoZxSpectrumMulticolor2Engine = TQoZxSpectrumMulticolorEngine<kQoZxIflFormat>;
+using TQoZxSpectrumMulticolorMLTEngine =
+    TQoRowEngine<TQoZxSpectrumMulticolorEngine, kQoZxMltFormat>;
+using TQoZxSpectrumMulticolorMCEngine = TQoRowEngine<TQoZxSpectrumMulticolorEngine, kQoZxMcFormat>;
+using TQoZxSpectrumMulticolor2Engine = TQoRowEngine<TQoZxSpectrumMulticolorEngine, kQoZxIflFormat>;
 
 // Attribute-only multicolour: every byte is one attribute giving two pixels, paper then
 // ink, 32 bytes per row.
 struct TQoZxAttributeFormat {
   const char* ClassName;
-  int32_t FileSize;
-  const char* Extension;
+  std::size_t Size;
+  TQoExtensions Extensions;
   uint8_t AspectIndex;
 };
 
-template <const TQoZxAttributeFormat& F>
 class TQoZxSpectrumAttributeMulticolorEngine : public TQoZxSpectrumPalettedEngine {
  public:
-  static constexpr const char* ClassName = F.ClassName;
-  static uint8_t Detect(TQoLoadSource& source);
-  explicit TQoZxSpectrumAttributeMulticolorEngine(TQoLoadSource& source);
+  static uint8_t Detect(TQoLoadSource& source, const TQoZxAttributeFormat& format);
+  TQoZxSpectrumAttributeMulticolorEngine(TQoLoadSource& source, const TQoZxAttributeFormat& format);
   std::unique_ptr<TQoBitmap> Decode() override;
 };
 
@@ -64,8 +65,10 @@ inline constexpr TQoZxAttributeFormat kQoZxMtlFormat{"TQoZxSpectrumMulticolorMTL
 inline constexpr TQoZxAttributeFormat kQoZxAflFormat{"TQoZxSpectrumMulticolor2AFLEngine", 3072,
                                                      ".afl", kQoAspect2to1};
 
-using TQoZxSpectrumMulticolorMTLEngine = TQoZxSpectrumAttributeMulticolorEngine<kQoZxMtlFormat>;
-using TQoZxSpectrumMulticolor2AFLEngine = TQoZxSpectrumAttributeMulticolorEngine<kQoZxAflFormat>;
+using TQoZxSpectrumMulticolorMTLEngine =
+    TQoRowEngine<TQoZxSpectrumAttributeMulticolorEngine, kQoZxMtlFormat>;
+using TQoZxSpectrumMulticolor2AFLEngine =
+    TQoRowEngine<TQoZxSpectrumAttributeMulticolorEngine, kQoZxAflFormat>;
 
 // Multicolour with border: 8 x 4 attributes from two tables, the border as in .bsc files.
 class TQoZxSpectrumBmc4Engine : public TQoZxSpectrumPalettedEngine {

@@ -14,12 +14,6 @@ constexpr std::size_t kPage = 16384;
 // A tape or TZX block holding exactly a screen: flag byte, 6,912 bytes, checksum.
 constexpr std::size_t kScreenBlock = kScreen + 2;
 
-constexpr uint8_t kSigned = kQoDetectSignature | kQoDetectSize;
-
-uint8_t Rate(bool ownExtension) {
-  return ownExtension ? static_cast<uint8_t>(kSigned | kQoDetectExtension) : kSigned;
-}
-
 TQoZxScreenFind InFile(TQoByteView bytes, std::size_t offset, std::size_t size = kScreen) {
   TQoZxScreenFind found;
   if (!bytes.Has(offset, size)) return found;
@@ -126,8 +120,9 @@ TQoTapeScreen FindTapeScreen(TQoByteView bytes) {
 }  // namespace
 
 uint8_t TQoZxSpectrumTAPEngine::Detect(TQoLoadSource& source) {
-  if (source.Extension != ".tap") return 0;
-  return FindTapeScreen(source.Bytes()).Find.Found ? Rate(true) : 0;
+  const uint8_t flags =
+      QoDetect(source, {.Signed = true, .ExtensionOnly = true, .Extensions = ".tap"});
+  return flags && FindTapeScreen(source.Bytes()).Find.Found ? flags : 0;
 }
 
 TQoZxSpectrumTAPEngine::TQoZxSpectrumTAPEngine(TQoLoadSource& source)
@@ -236,7 +231,9 @@ TQoZxScreenFind FindTzxScreen(TQoByteView bytes) {
 }  // namespace
 
 uint8_t TQoZxSpectrumTZXEngine::Detect(TQoLoadSource& source) {
-  return FindTzxScreen(source.Bytes()).Found ? Rate(source.Extension == ".tzx") : 0;
+  return FindTzxScreen(source.Bytes()).Found
+             ? QoDetect(source, {.Signed = true, .Extensions = ".tzx"})
+             : 0;
 }
 
 TQoZxSpectrumTZXEngine::TQoZxSpectrumTZXEngine(TQoLoadSource& source)
@@ -282,7 +279,9 @@ TQoZxScreenFind FindSzxScreen(TQoByteView bytes) {
 }  // namespace
 
 uint8_t TQoZxSpectrumSZXEngine::Detect(TQoLoadSource& source) {
-  return FindSzxScreen(source.Bytes()).Found ? Rate(source.Extension == ".szx") : 0;
+  return FindSzxScreen(source.Bytes()).Found
+             ? QoDetect(source, {.Signed = true, .Extensions = ".szx"})
+             : 0;
 }
 
 TQoZxSpectrumSZXEngine::TQoZxSpectrumSZXEngine(TQoLoadSource& source)
@@ -301,7 +300,7 @@ uint8_t TQoZxSpectrumSPEngine::Detect(TQoLoadSource& source) {
       bytes.U8(35) != 0 || bytes.Size() != length + 38u) {
     return 0;
   }
-  return Rate(source.Extension == ".sp");
+  return QoDetect(source, {.Signed = true, .Extensions = ".sp"});
 }
 
 TQoZxSpectrumSPEngine::TQoZxSpectrumSPEngine(TQoLoadSource& source)
@@ -313,8 +312,8 @@ TQoZxSpectrumSPEngine::TQoZxSpectrumSPEngine(TQoLoadSource& source)
 // SNA: a 27-byte register block and the memory from 0x4000.
 
 uint8_t TQoZxSpectrumSNAEngine::Detect(TQoLoadSource& source) {
-  if (source.Extension != ".sna") return 0;
-  return source.Size == 49179 || source.Size == 131103 || source.Size == 147487 ? Rate(true) : 0;
+  if (source.Size != 49179 && source.Size != 131103 && source.Size != 147487) return 0;
+  return QoDetect(source, {.Signed = true, .ExtensionOnly = true, .Extensions = ".sna"});
 }
 
 TQoZxSpectrumSNAEngine::TQoZxSpectrumSNAEngine(TQoLoadSource& source)
@@ -369,8 +368,9 @@ TQoZxScreenFind FindZ80Screen(TQoByteView bytes) {
 }  // namespace
 
 uint8_t TQoZxSpectrumZ80Engine::Detect(TQoLoadSource& source) {
-  if (source.Extension != ".z80" && source.Extension != ".slt") return 0;
-  return FindZ80Screen(source.Bytes()).Found ? Rate(true) : 0;
+  const uint8_t flags =
+      QoDetect(source, {.Signed = true, .ExtensionOnly = true, .Extensions = ".z80 .slt"});
+  return flags && FindZ80Screen(source.Bytes()).Found ? flags : 0;
 }
 
 TQoZxSpectrumZ80Engine::TQoZxSpectrumZ80Engine(TQoLoadSource& source)
@@ -441,7 +441,7 @@ uint8_t TQoZxSpectrumRZXEngine::Detect(TQoLoadSource& source) {
   TQoRzxSnapshot snapshot = FindRzxSnapshot(source.Bytes());
   if (!snapshot.Found) return 0;
   TQoMemoryLoadSource inner("Snapshot" + snapshot.Extension, std::move(snapshot.Data));
-  return RzxInnerClass(inner) ? Rate(source.Extension == ".rzx") : 0;
+  return RzxInnerClass(inner) ? QoDetect(source, {.Signed = true, .Extensions = ".rzx"}) : 0;
 }
 
 TQoZxSpectrumRZXEngine::TQoZxSpectrumRZXEngine(TQoLoadSource& source)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "engine/QoSubEngine.h"
 

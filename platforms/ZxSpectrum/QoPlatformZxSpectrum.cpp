@@ -122,11 +122,3 @@ void TQoZxSpectrumEngine::DrawZxBorder(TQoBitmap& bmp, TQoByteView border) {
     }
   }
 }
-
-uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension,
-                         const char* alternative) {
-  if (source.Size != size) return 0;
-  const bool own =
-      source.Extension == extension || (alternative && source.Extension == alternative);
-  return own ? kQoDetectSize | kQoDetectExtension : kQoDetectSize;
-}

@@ -97,8 +97,3 @@ class TQoZxSpectrumEngine : public TQoSourceEngine {
     }
   }
 };
-
-// Size-only detection: Size|Extension when the extension is the format's (or its
-// alternative), Size otherwise.
-uint8_t QoZxDetectBySize(const TQoLoadSource& source, int32_t size, const char* extension,
-                         const char* alternative = nullptr);

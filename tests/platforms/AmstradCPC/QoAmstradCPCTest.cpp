@@ -267,6 +267,8 @@ TEST(QoAmstradCPCTest, FirmwareColoursAndPaletteTypes) {
 }
 
 TEST(QoAmstradCPCTest, StandardScreensDecodeEachMode) {
+  const TQoCPCScreenFormat* formats[3] = {&kQoCPCMode0Format, &kQoCPCMode1Format,
+                                          &kQoCPCMode2Format};
   for (int mode = 0; mode < 3; ++mode) {
     SCOPED_TRACE(mode);
     for (std::size_t size : {std::size_t{16512}, std::size_t{16464}}) {
@@ -274,7 +276,7 @@ TEST(QoAmstradCPCTest, StandardScreensDecodeEachMode) {
       // The disc header of a 16 KiB file also passes the FutureOS test, ranked lower.
       EXPECT_EQ(size == 16512 ? 2 : 1, d->Engines->Count());
       TQoSourceEngine& engine = *d->First();
-      EXPECT_EQ(QoCPCModeClassName(mode, false), engine.EngineClass);
+      EXPECT_EQ(formats[mode]->ClassName, engine.EngineClass);
       EXPECT_EQ(kQoDetectSignature | kQoDetectSize | kQoDetectExtension, engine.DetectFlags);
       EXPECT_EQ((std::vector<uint8_t>{ptCPCGateArray, ptCPCGateArrayRGB, ptCPCASIC, ptCPCASICRGB}),
                 engine.PaletteTypes);
