@@ -6,7 +6,10 @@
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/BBCMicro/QoOpenPlatformBBCMicro.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
+#include "platforms/IBM/QoOpenPlatformIBM.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
+#include "platforms/PC8000/QoOpenPlatformPC8000.h"
+#include "platforms/PlayStation/QoOpenPlatformPlayStation.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
@@ -30,7 +33,10 @@ constexpr TQoPlatformModule kModules[] = {
     {"Atari ST", RegisterAtariSTEngines},
     {"BBC Micro", RegisterBBCMicroEngines},
     {"Commodore 64", RegisterCommodore64Engines},
+    {"IBM", RegisterIBMEngines},
     {"MSX", RegisterMSXEngines},
+    {"PC-8000", RegisterPC8000Engines},
+    {"PlayStation", RegisterPlayStationEngines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
