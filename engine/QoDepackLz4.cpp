@@ -14,9 +14,9 @@
 #include <cstring>
 #include <memory>
 
+#include "base/QoErrors.h"
 #include "engine/QoByteView.h"
 #include "engine/QoDepackers.h"
-#include "base/QoErrors.h"
 
 namespace {
 

@@ -134,13 +134,13 @@ std::string QoLowerExtension(const std::string& name) {
 TQoEngineClassInfo QoDescribeEngineClass(const TQoEngineClass& engineClass) {
   TQoEngineClassInfo info;
   TQoMemoryLoadSource empty("empty", nullptr, 0, false);
+  TQoSourceEngine::CaptureDescriptions(&info);
   try {
-    const std::unique_ptr<TQoSourceEngine> engine = engineClass.Create(empty);
-    info.Platform = engine->PlatformName;
-    info.DefaultExtension = engine->DefaultExtension;
+    engineClass.Create(empty);  // destroyed at once, leaving its description in info
   } catch (...) {
-    // The constructor needs data: nothing to tell.
+    // The constructor needed data: info holds what it had set by then.
   }
+  TQoSourceEngine::CaptureDescriptions(nullptr);
   return info;
 }
 

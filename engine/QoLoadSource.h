@@ -115,12 +115,8 @@ class TQoEngineRegistry {
 };
 
 // What an engine class says of itself before it sees data, from an engine built on an
-// empty source: platform and default extension; empty strings when the class needs real
-// data to be built.
-struct TQoEngineClassInfo {
-  std::string Platform;
-  std::string DefaultExtension;
-};
+// empty source: platform, default extension and description as far as its constructor
+// got before it gave up for lack of data; empty strings for what it never set.
 TQoEngineClassInfo QoDescribeEngineClass(const TQoEngineClass& engineClass);
 
 // The registry of every platform module, in module start-up order; built once.

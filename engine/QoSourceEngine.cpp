@@ -17,7 +17,23 @@ TQoSourceEngine::TQoSourceEngine(TQoLoadSource& source, const char* className)
       AspectIndex(kQoAspect1to1),
       CalcMode(1) {}
 
-TQoSourceEngine::~TQoSourceEngine() = default;
+namespace {
+thread_local TQoEngineClassInfo* tDescriptionSink = nullptr;
+}  // namespace
+
+void TQoSourceEngine::CaptureDescriptions(TQoEngineClassInfo* sink) {
+  tDescriptionSink = sink;
+}
+
+TQoSourceEngine::~TQoSourceEngine() {
+  // A base that set the platform before the derived constructor found no data still
+  // describes the class.
+  if (tDescriptionSink) {
+    if (PlatformName != EngineClass) tDescriptionSink->Platform = PlatformName;
+    tDescriptionSink->DefaultExtension = DefaultExtension;
+    tDescriptionSink->Description = Description;
+  }
+}
 
 uint8_t TQoSourceEngine::Detect(TQoLoadSource&) {
   return 0;

@@ -44,6 +44,13 @@ struct TQoCycleRanges {
 
 using TQoPaletteVariantList = std::vector<std::string>;
 
+// What an engine class tells of itself; see QoDescribeEngineClass.
+struct TQoEngineClassInfo {
+  std::string Platform;
+  std::string DefaultExtension;
+  std::string Description;
+};
+
 class TQoSourceEngine {
  public:
   TQoSourceEngine(TQoLoadSource& source, const char* className);
@@ -112,6 +119,10 @@ class TQoSourceEngine {
 
   // The whole file this engine was created on, for bounds-checked reads.
   TQoByteView Bytes() const;
+
+  // While set (on this thread), every engine destroyed, also one whose constructor
+  // raised, leaves what it had set of its platform, extension and description in sink.
+  static void CaptureDescriptions(TQoEngineClassInfo* sink);
 
  protected:
   // Palette set-up.

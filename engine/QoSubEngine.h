@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/QoLoadSource.h"
 #include "base/QoOwningList.h"
+#include "engine/QoLoadSource.h"
 #include "engine/QoSourceEngine.h"
 
 class TQoSourceEngineWithSubEngine : public TQoSourceEngine {

@@ -1,9 +1,11 @@
 #include "export/QoExport.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "color/QoAspect.h"
 
@@ -60,17 +62,41 @@ std::vector<uint8_t> QoEncodePackedDib(const TQoBitmap& bmp) {
 }
 
 void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  namespace fs = std::filesystem;
   // The name is UTF-8; on Windows a narrow name would be taken as the ANSI code page.
-  const std::filesystem::path file(
-      std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (out)
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-  if (out) out.close();
-  if (!out) {
-    const int error = errno;
-    throw EQoError("Cannot write \"" + path +
-                   "\": " + (error ? std::strerror(error) : "write failed"));
+  const fs::path file(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
+  std::error_code ignored;
+  // A link is followed, so that the file it names is the one replaced.
+  const fs::path target = fs::is_symlink(file, ignored) ? fs::canonical(file, ignored) : file;
+  auto fail = [&](const std::string& reason, const fs::path& leftover) {
+    if (!leftover.empty()) fs::remove(leftover, ignored);
+    throw EQoError("Cannot write \"" + path + "\": " + reason);
+  };
+  auto write = [&](const fs::path& to) {
+    errno = 0;
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    if (out) {
+      out.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
+    }
+    if (out) out.close();
+    return out ? std::string() : std::string(errno ? std::strerror(errno) : "write failed");
+  };
+  // A device or pipe is written as it is: there is nothing to rename over.
+  if (fs::exists(target, ignored) && !fs::is_regular_file(target, ignored)) {
+    if (const std::string error = write(target); !error.empty()) fail(error, {});
+    return;
   }
+  // Otherwise the bytes go to a temporary file beside the target and are renamed into
+  // place, so a write that fails (a full disc, a killed process) leaves the earlier file
+  // as it was and no partial file behind.
+  // Its name is unique to this process and call: several jobs may write beside each other.
+  static const unsigned process = std::random_device()();
+  static std::atomic<unsigned> counter{0};
+  fs::path temporary = target;
+  temporary += ".part" + std::to_string(process) + "-" + std::to_string(counter++);
+  if (const std::string error = write(temporary); !error.empty()) fail(error, temporary);
+  std::error_code renamed;
+  fs::rename(temporary, target, renamed);
+  if (renamed) fail(renamed.message(), temporary);
 }

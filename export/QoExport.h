@@ -38,5 +38,6 @@ std::vector<uint8_t> QoEncodeForExtension(const TQoBitmap& bmp, const std::strin
 // header, palette and rows; a BMP file without its file header.
 std::vector<uint8_t> QoEncodePackedDib(const TQoBitmap& bmp);
 
-// Writes bytes to a file; raises EQoError naming the file and the reason when it fails.
+// Writes bytes to a file through a temporary file renamed into place, so a failed write
+// leaves an earlier file intact; raises EQoError naming the file and the reason.
 void QoWriteFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -238,3 +238,37 @@ TEST(QoExportTest, WritingToAMissingFolderNamesTheFile) {
   std::ifstream in(good, std::ios::binary);
   EXPECT_EQ(3u, std::string(std::istreambuf_iterator<char>(in), {}).size());
 }
+
+TEST(QoExportTest, WritesReplaceWholeFilesOrLeaveThemAlone) {
+  namespace fs = std::filesystem;
+  TQoTempFolder folder;
+  const std::string path = folder.PathOf("out.bin");
+  QoWriteFile(path, {1, 2, 3});
+  QoWriteFile(path, {4, 5});
+  auto read = [](const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(read(path), std::string("\x04\x05"));
+  // A target that cannot be replaced (a folder) fails, naming it, and leaves nothing.
+  const std::string blocked = folder.PathOf("blocked.png");
+  fs::create_directories(fs::path(blocked) / "inside");
+  EXPECT_THROW(QoWriteFile(blocked, {1}), EQoError);
+  // A full device reached through a link reports the link's name.
+  if (fs::exists("/dev/full")) {
+    const std::string full = folder.PathOf("full.png");
+    fs::create_symlink("/dev/full", full);
+    try {
+      QoWriteFile(full, std::vector<uint8_t>(1 << 16, 1));
+      ADD_FAILURE() << "a write to a full device succeeded";
+    } catch (const EQoError& e) {
+      EXPECT_NE(std::string(e.what()).find(full), std::string::npos) << e.what();
+    }
+  }
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(folder.PathOf(""))) {
+    ++files;
+    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+  }
+  EXPECT_EQ(files, fs::exists("/dev/full") ? 3 : 2);
+}
