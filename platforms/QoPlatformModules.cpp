@@ -7,6 +7,9 @@
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/Spectra/QoOpenPlatformSpectra.h"
+#include "platforms/Timex/QoOpenPlatformTimex.h"
+#include "platforms/ULAplus/QoOpenPlatformULAplus.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -29,8 +32,11 @@ constexpr TQoModuleRegistration kModules[] = {
     RegisterCommodore64Engines,
     RegisterMSXEngines,
     RegisterSAMCoupeEngines,
+    RegisterTimexEngines,
     RegisterZxSpectrumEngines,
     RegisterZxSpectrumSnapshotEngines,
+    RegisterSpectraEngines,
+    RegisterULAplusEngines,
 };
 // clang-format on
 
