@@ -14,6 +14,9 @@
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
+#include "platforms/Spectra/QoOpenPlatformSpectra.h"
+#include "platforms/Timex/QoOpenPlatformTimex.h"
+#include "platforms/ULAplus/QoOpenPlatformULAplus.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -41,8 +44,11 @@ constexpr TQoPlatformModule kModules[] = {
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
+    {"Timex", RegisterTimexEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
     {"ZX Spectrum snapshots", RegisterZxSpectrumSnapshotEngines},
+    {"Spectra", RegisterSpectraEngines},
+    {"ULAplus", RegisterULAplusEngines},
 };
 // clang-format on
 

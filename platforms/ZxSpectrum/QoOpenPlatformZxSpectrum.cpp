@@ -3,6 +3,7 @@
 
 #include "color/QoPaletteTypes.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
+#include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumNext.h"
 
 namespace {
 
@@ -319,4 +320,7 @@ void RegisterZxSpectrumEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBscEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBmc4Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBspEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumNextNxiEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumNextSl2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumNextLoRes256Engine>());
 }

@@ -67,7 +67,10 @@ TEST(QoZxSpectrumTest, RegistersTheFamilyInOrder) {
                                       "TQoZxSpectrumChrEngine",
                                       "TQoZxSpectrumBscEngine",
                                       "TQoZxSpectrumBmc4Engine",
-                                      "TQoZxSpectrumBspEngine"}),
+                                      "TQoZxSpectrumBspEngine",
+                                      "TQoZxSpectrumNextNxiEngine",
+                                      "TQoZxSpectrumNextSl2Engine",
+                                      "TQoZxSpectrumNextLoRes256Engine"}),
             names);
 }
 
