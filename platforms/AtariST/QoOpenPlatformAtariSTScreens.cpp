@@ -7,8 +7,10 @@
 #include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/AtariST/QoOpenPlatformAtariFalcon.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTTrueColor.h"
 
 namespace {
 
@@ -285,5 +287,32 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPXEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasCPTEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTComputerEyesEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTUIMGEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageManagerImEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageManagerColEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDeskPicEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTRGBIntermediateEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTQuantumPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImgScanLabEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageLabEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPrintTechnikEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDelmPaintDelEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDelmPaintDphEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconFuckpaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconXGAEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconTruePaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDuneDG1GraphEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDuneDC1GraphEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconTmSCranachEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconFunnyPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconGodPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconInShapeEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconPixArtEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconRembrandtEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconCOKEEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconEggPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconSpookySpritesEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconIndyPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconRagDEngine>());
 }
