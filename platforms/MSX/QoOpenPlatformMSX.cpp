@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
 constexpr std::size_t kPaletteBytes = 32;
+constexpr std::string_view kBsaveMarker = "\xFE";
 
 // The video RAM from address on, or nothing when the dump ends before it.
 TQoByteView VramFrom(TQoByteView vram, std::size_t address) {
@@ -19,11 +20,6 @@ TQoByteView VramFrom(TQoByteView vram, std::size_t address) {
 
 bool SizeListed(const std::array<int32_t, 4>& sizes, int32_t size) {
   return std::any_of(sizes.begin(), sizes.end(), [&](int32_t s) { return s != 0 && s == size; });
-}
-
-TQoByteView ViewOf(const TQoLoadSourceRec* rec) {
-  if (!rec || rec->Size <= 0) return TQoByteView();
-  return TQoByteView(rec->Data, static_cast<std::size_t>(rec->Size));
 }
 
 std::string ScreenDescription(int screen, bool interlaced = false) {
@@ -69,8 +65,7 @@ void TQoBaseMSXEngine::SetMSX2() {
 }
 
 bool TQoBaseMSXEngine::FindCompanionPalette(const std::string& extension, int records) {
-  const TQoByteView file =
-      ViewOf(Source->GetCompanion(QoReplaceExtension(Source->Name, extension)));
+  const TQoByteView file = Source->CompanionWithExtension(extension);
   if (file.Size() < kPaletteBytes || !QoIsValidMSXPaletteRun(file, records)) return false;
   CompanionPalette = file;
   companionRecords_ = records;
@@ -93,7 +88,7 @@ bool TQoBaseMSXEngine::FindCompanionPalette(const std::string& extension, int re
 }
 
 bool TQoBaseMSXEngine::FindPalFile(const std::string& name) {
-  const TQoByteView entries = QoMSXPalFileEntries(ViewOf(Source->GetCompanion(name)));
+  const TQoByteView entries = QoMSXPalFileEntries(Source->CompanionBytes(name));
   if (entries.Empty()) return false;
   PalEntries = entries;
   return true;
@@ -134,31 +129,26 @@ void TQoBaseMSXEngine::SelectMSXPalette(TQoByteView vram, std::size_t paletteAdd
 
 // Video RAM dumps.
 
-uint8_t TQoSCEngine::DetectVram(TQoLoadSource& source, const TQoMSXScreenFormat& format) {
-  const TQoByteView bytes = source.Bytes();
+uint8_t TQoSCEngine::Detect(TQoLoadSource& source, const TQoMSXScreenFormat& format) {
   const bool exact = SizeListed(format.ExactSizes, source.Size);
-  uint8_t flags = 0;
-  if (QoExtensionListed(format.Extensions, source.Extension)) {
-    if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize) ||
-        static_cast<std::size_t>(source.Size) - TQoBloadHeader::kSize < format.MinimumVram ||
-        bytes.U8(0) != 0xFE) {
-      return 0;
-    }
-    flags = kQoDetectExtension | kQoDetectSignature;
-  } else {
-    TQoBloadHeader header;
-    if (!exact || !header.Read(bytes) ||
-        !header.Matches(static_cast<std::size_t>(source.Size), 0xFE, 0, 0)) {
-      return 0;
-    }
-    flags = kQoDetectSignature;
+  // Under its own name a dump needs only the marker and enough VRAM; under any other
+  // name it must have one of the sizes BSAVE writes and a header for address 0.
+  if (format.Extensions.Has(source.Extension)) {
+    return QoDetect(source, {.MinSize = TQoBloadHeader::kSize + format.MinimumVram,
+                             .Signature = kBsaveMarker,
+                             .SizeFlag = exact,
+                             .Extensions = format.Extensions});
   }
-  return exact ? static_cast<uint8_t>(flags | kQoDetectSize) : flags;
+  TQoBloadHeader header;
+  if (!exact || !header.Read(source.Bytes()) ||
+      !header.Matches(static_cast<std::size_t>(source.Size), 0xFE, 0, 0)) {
+    return 0;
+  }
+  return QoDetect(source, {.Signed = true, .Extensions = format.Extensions});
 }
 
-TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
-                         const TQoMSXScreenFormat& format)
-    : TQoBaseMSXEngine(source, className), format_(format) {
+TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const TQoMSXScreenFormat& format)
+    : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
   if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize)) qo::RaiseInternalError();
   Vram = Bytes().From(TQoBloadHeader::kSize);
   Width = format.Width;
@@ -168,15 +158,15 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
   const std::string& extension = source.Extension;
   const bool ownName = extension.rfind(".s0", 0) == 0 ||
                        (format.Screen >= 5 && format.Screen <= 7 && extension.rfind(".sr", 0) == 0);
-  DefaultExtension =
-      ownName && QoExtensionListed(format.Extensions, extension) ? extension : format.Extensions[0];
+  DefaultExtension = ownName && format.Extensions.Has(extension)
+                         ? extension
+                         : std::string(format.Extensions.First());
   AspectIndex = format.Width > 256 ? kQoAspect1138to2 : kQoAspect1138to1;
 
   if (format.Screen >= 5) FindSecondPage();
-  static constexpr std::array<const char*, 6> kPalUsers = {".s02", ".s03", ".s04",
-                                                           ".s05", ".s06", ".s07"};
+  static constexpr TQoExtensions kPalUsers = ".s02 .s03 .s04 .s05 .s06 .s07";
   bool pal = false;
-  if (QoExtensionListed(kPalUsers, extension)) {
+  if (kPalUsers.Has(extension)) {
     pal = FindPalFile(QoReplaceExtension(source.Name, ".pal"));
     const std::string stem = source.Name.substr(0, source.Name.size() - extension.size());
     if (!pal && !SecondPage.Empty() && extension.rfind(".s0", 0) == 0 && !stem.empty()) {
@@ -199,7 +189,7 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
       IsMSX2 = true;
   }
   if (IsMSX2) SetMSX2();
-  ShowSprites = format.Screen != 3 && extension == format.Extensions[0] &&
+  ShowSprites = format.Screen != 3 && extension == format.Extensions.First() &&
                 Vram.Size() > format.SpritesAboveVram && SecondPage.Empty();
   AspectMask |= QoAspectBit(AspectIndex);
 }
@@ -211,13 +201,13 @@ void TQoSCEngine::FindSecondPage() {
   const std::size_t minimum = format_.Screen <= 6 ? 27143 : 54279;
   TQoByteView page;
   if (extension == ".sc" + digit) {
-    page = ViewOf(Source->GetCompanion(QoReplaceExtension(name, ".s1" + digit)));
+    page = Source->CompanionWithExtension(".s1" + digit);
     if (page.Size() < minimum || page.U8(0) != 0xFE) return;
   } else if (extension == ".s0" + digit) {
     const std::string stem = name.substr(0, name.size() - extension.size());
     if (stem.empty() || stem.back() != '0') return;
     const std::string partner = stem.substr(0, stem.size() - 1) + "1" + name.substr(stem.size());
-    page = ViewOf(Source->GetCompanion(partner));
+    page = Source->CompanionBytes(partner);
     TQoBloadHeader header;
     if (page.Size() != minimum || !header.Read(page) || !header.Matches(page.Size(), 0xFE, 0, 0)) {
       return;
@@ -355,14 +345,6 @@ void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
   }
 }
 
-template class TQoMSXScreenEngine<kQoSC2Format>;
-template class TQoMSXScreenEngine<kQoSC3Format>;
-template class TQoMSXScreenEngine<kQoSC4Format>;
-template class TQoMSXScreenEngine<kQoSC5Format>;
-template class TQoMSXScreenEngine<kQoSC6Format>;
-template class TQoMSXScreenEngine<kQoSC7Format>;
-template class TQoMSXScreenEngine<kQoSC8Format>;
-
 // COPY files.
 
 namespace {
@@ -374,52 +356,41 @@ bool ReadCopySize(TQoByteView bytes, int32_t& w, int32_t& h) {
   return w >= 1 && w <= 8000 && h >= 1 && h <= 8000;
 }
 
-uint8_t RateOwn(bool own) {
-  return own ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
-             : kQoDetectSignature | kQoDetectSize;
-}
-
-template <const TQoMSXStreamFormat& F>
-bool IsOwnExtension(const std::string& extension) {
-  return extension == F.Extension ||
-         (F.AlternativeExtension && extension == F.AlternativeExtension);
-}
-
 }  // namespace
 
-template <const TQoMSXStreamFormat& F>
-uint8_t TQoGLEngine<F>::Detect(TQoLoadSource& source) {
+uint8_t TQoGLEngine::Detect(TQoLoadSource& source, const TQoMSXStreamFormat& format) {
   int32_t w = 0, h = 0;
   if (!ReadCopySize(source.Bytes(), w, h)) return 0;
-  if (static_cast<std::size_t>(source.Size) != StreamBytes(w, h, F.BitsPerPixel) + 4) return 0;
-  return RateOwn(IsOwnExtension<F>(source.Extension));
+  return QoDetect(source, {.Size = StreamBytes(w, h, format.BitsPerPixel) + 4,
+                           .Signed = true,
+                           .Extensions = format.Extensions});
 }
 
-template <const TQoMSXStreamFormat& F>
-TQoGLEngine<F>::TQoGLEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.ClassName) {
+TQoGLEngine::TQoGLEngine(TQoLoadSource& source, const TQoMSXStreamFormat& format)
+    : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
   if (!ReadCopySize(Bytes(), Width, Height)) qo::RaiseInternalError();
-  ColorDepth = F.BitsPerPixel;
+  ColorDepth = format_.BitsPerPixel;
   SetMSX2();
-  Description = ScreenDescription(F.Screen);
-  DefaultExtension = F.Extension;
-  AspectIndex = F.AspectIndex;
+  Description = ScreenDescription(format_.Screen);
+  DefaultExtension = format_.Extensions.First();
+  AspectIndex = format_.AspectIndex;
   AspectMask |= QoAspectBit(AspectIndex);
-  if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, F.Screen == 6 ? 4 : 16);
+  if (format_.CompanionExtension)
+    FindCompanionPalette(format_.CompanionExtension, format_.Screen == 6 ? 4 : 16);
 }
 
-template <const TQoMSXStreamFormat& F>
-std::unique_ptr<TQoBitmap> TQoGLEngine<F>::Decode() {
-  if (F.Screen == 8) {
+std::unique_ptr<TQoBitmap> TQoGLEngine::Decode() {
+  if (format_.Screen == 8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
   } else {
-    SelectMSXPalette(TQoByteView(), 0, true, F.Screen == 6 ? 4 : 16);
+    SelectMSXPalette(TQoByteView(), 0, true, format_.Screen == 6 ? 4 : 16);
   }
-  auto bmp = IndexedBitmap(Width, Height, F.BitsPerPixel, Palette.get());
-  const uint8_t* data = Bytes().Ptr(4, StreamBytes(Width, Height, F.BitsPerPixel));
+  auto bmp = IndexedBitmap(Width, Height, format_.BitsPerPixel, Palette.get());
+  const uint8_t* data = Bytes().Ptr(4, StreamBytes(Width, Height, format_.BitsPerPixel));
   std::vector<uint32_t> values(static_cast<std::size_t>(Width));
   std::size_t i = 0;
   for (int y = 0; y < Height; ++y) {
-    for (uint32_t& v : values) v = StreamPixel(data, i++, F.BitsPerPixel);
+    for (uint32_t& v : values) v = StreamPixel(data, i++, format_.BitsPerPixel);
     bmp->SetRow(y, values.data(), Width);
   }
   return bmp;
@@ -427,32 +398,30 @@ std::unique_ptr<TQoBitmap> TQoGLEngine<F>::Decode() {
 
 // Packed files.
 
-template <const TQoMSXStreamFormat& F>
-uint8_t TQoSREngine<F>::Detect(TQoLoadSource& source) {
+uint8_t TQoSREngine::Detect(TQoLoadSource& source, const TQoMSXStreamFormat& format) {
   TQoBloadHeader header;
   if (source.Size <= 6 || !header.Read(source.Bytes()) ||
       !header.Matches(static_cast<std::size_t>(source.Size), 0xFD, 0, 0)) {
     return 0;
   }
-  return RateOwn(source.Extension == F.Extension);
+  return QoDetect(source, {.Signed = true, .Extensions = format.Extensions});
 }
 
-template <const TQoMSXStreamFormat& F>
-TQoSREngine<F>::TQoSREngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.ClassName) {
-  Width = F.Screen == 7 ? 512 : 256;
+TQoSREngine::TQoSREngine(TQoLoadSource& source, const TQoMSXStreamFormat& format)
+    : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
+  Width = format_.Screen == 7 ? 512 : 256;
   Height = 212;
-  ColorDepth = F.BitsPerPixel;
+  ColorDepth = format_.BitsPerPixel;
   SetMSX2();
-  Description = ScreenDescription(F.Screen);
-  DefaultExtension = F.Extension;
-  AspectIndex = F.AspectIndex;
+  Description = ScreenDescription(format_.Screen);
+  DefaultExtension = format_.Extensions.First();
+  AspectIndex = format_.AspectIndex;
   AspectMask |= QoAspectBit(AspectIndex);
-  if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, 16);
+  if (format_.CompanionExtension) FindCompanionPalette(format_.CompanionExtension, 16);
 }
 
-template <const TQoMSXStreamFormat& F>
-std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
-  if (F.Screen == 8) {
+std::unique_ptr<TQoBitmap> TQoSREngine::Decode() {
+  if (format_.Screen == 8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
   } else {
     SelectMSXPalette(TQoByteView(), 0, true, 16);
@@ -460,7 +429,7 @@ std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
   // Unpack the run-length stream: a byte above 15 is itself; 1 to 15 repeat the next
   // byte that often; 0 is followed by a count (0 meaning 256) and the byte. A stream
   // that ends early leaves the rest of the picture at colour 0.
-  std::vector<uint8_t> unpacked(StreamBytes(Width, Height, F.BitsPerPixel));
+  std::vector<uint8_t> unpacked(StreamBytes(Width, Height, format_.BitsPerPixel));
   TQoByteCursor in(Bytes().From(TQoBloadHeader::kSize));
   std::size_t out = 0;
   while (out < unpacked.size() && in.Has(1)) {
@@ -481,23 +450,15 @@ std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
     std::fill_n(unpacked.begin() + static_cast<std::ptrdiff_t>(out), count, value);
     out += count;
   }
-  auto bmp = IndexedBitmap(Width, Height, F.BitsPerPixel, Palette.get());
+  auto bmp = IndexedBitmap(Width, Height, format_.BitsPerPixel, Palette.get());
   std::vector<uint32_t> values(static_cast<std::size_t>(Width));
   std::size_t i = 0;
   for (int y = 0; y < Height; ++y) {
-    for (uint32_t& v : values) v = StreamPixel(unpacked.data(), i++, F.BitsPerPixel);
+    for (uint32_t& v : values) v = StreamPixel(unpacked.data(), i++, format_.BitsPerPixel);
     bmp->SetRow(y, values.data(), Width);
   }
   return bmp;
 }
-
-template class TQoGLEngine<kQoGL5Format>;
-template class TQoGLEngine<kQoGL6Format>;
-template class TQoGLEngine<kQoGL7Format>;
-template class TQoGLEngine<kQoGL8Format>;
-template class TQoSREngine<kQoSR5Format>;
-template class TQoSREngine<kQoSR7Format>;
-template class TQoSREngine<kQoSR8Format>;
 
 // STP: SCREEN 6 pixels of which only the low bit is shown, black on white.
 
@@ -505,9 +466,8 @@ uint8_t TQoSTPEngine::Detect(TQoLoadSource& source) {
   int32_t w = 0, h = 0;
   if (!ReadCopySize(source.Bytes(), w, h)) return 0;
   const std::size_t n = StreamBytes(w, h, 2);
-  const auto size = static_cast<std::size_t>(source.Size);
-  if (size < n + 4 || size > n + 8) return 0;
-  return RateOwn(source.Extension == ".stp");
+  return QoDetect(source,
+                  {.MinSize = n + 4, .MaxSize = n + 8, .Signed = true, .Extensions = ".stp"});
 }
 
 TQoSTPEngine::TQoSTPEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
