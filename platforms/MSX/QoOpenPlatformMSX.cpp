@@ -23,7 +23,9 @@ bool SizeListed(const std::array<int32_t, 4>& sizes, int32_t size) {
 }
 
 std::string ScreenDescription(int screen, bool interlaced = false) {
-  return " screen " + std::to_string(screen) + (interlaced ? " interlaced" : "") + " image";
+  // SCREEN 11 shows the same VRAM as SCREEN 10; only BASIC draws on them differently.
+  const std::string name = screen == 10 ? "10/11" : std::to_string(screen);
+  return " screen " + name + (interlaced ? " interlaced" : "") + " image";
 }
 
 // The level conversion of an engine: the V9958's when chosen, the V9938's otherwise.
@@ -62,6 +64,12 @@ void TQoBaseMSXEngine::SetMSX2() {
   PaletteTypes = {ptMSX9938, ptMSX9958};
   PaletteType = ptMSX9938;
   PlatformName = "MSX2";
+}
+
+void TQoBaseMSXEngine::SetMSX2Plus() {
+  PaletteTypes.clear();
+  PaletteType = ptMSX9958;
+  PlatformName = "MSX2+";
 }
 
 bool TQoBaseMSXEngine::FindCompanionPalette(const std::string& extension, int records) {
@@ -153,6 +161,11 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const TQoMSXScreenFormat& format
   Vram = Bytes().From(TQoBloadHeader::kSize);
   Width = format.Width;
   Height = format.Height;
+  if (format.Screen == 12) {
+    // SCREEN 12 dumps often stop below the last lines; the picture ends with them.
+    Height = std::min<int32_t>(format.Height, static_cast<int32_t>(Vram.Size() / 256));
+    if (Height < 1) qo::RaiseInternalError();
+  }
   ColorDepth = format.Depth;
   Description = ScreenDescription(format.Screen);
   const std::string& extension = source.Extension;
@@ -188,7 +201,11 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const TQoMSXScreenFormat& format
     default:
       IsMSX2 = true;
   }
-  if (IsMSX2) SetMSX2();
+  if (format.Screen >= 10) {
+    SetMSX2Plus();
+  } else if (IsMSX2) {
+    SetMSX2();
+  }
   ShowSprites = format.Screen != 3 && extension == format.Extensions.First() &&
                 Vram.Size() > format.SpritesAboveVram && SecondPage.Empty();
   AspectMask |= QoAspectBit(AspectIndex);
@@ -216,7 +233,7 @@ void TQoSCEngine::FindSecondPage() {
     return;
   }
   SecondPage = page.From(TQoBloadHeader::kSize);
-  Height = 2 * format_.Height;
+  Height *= 2;
   Description = ScreenDescription(format_.Screen, true);
   AspectIndex = format_.Width > 256 ? kQoAspect1138to1 : kQoAspect2276to1;
 }
@@ -259,7 +276,29 @@ void TQoSCEngine::DecodeLine(TQoByteView vram, int line, uint32_t* values) const
   }
 }
 
+std::unique_ptr<TQoBitmap> TQoSCEngine::DecodeYJK() {
+  const bool withPalette = format_.Screen == 10;
+  // SCREEN 12 uses the palette only for the sprites.
+  if (withPalette || ShowSprites) SelectMSXPalette(Vram, format_.PaletteAddress, true, 16);
+  auto bmp = std::make_unique<TQoBitmap24>(Width, Height);
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  const bool pair = !SecondPage.Empty();
+  for (int y = 0; y < Height; ++y) {
+    const TQoByteView page = pair && (y & 1) ? SecondPage : Vram;
+    const auto line = static_cast<std::size_t>(pair ? y / 2 : y);
+    QoDecodeYJKRow(page.Sub(line * 256, 256), Width, values.data(), false,
+                   withPalette ? Palette.get() : nullptr);
+    bmp->SetRow(y, values.data(), Width);
+  }
+  if (ShowSprites) {
+    DrawMSXSprites(*bmp, Vram, format_.Screen, format_.SpriteAttributes, format_.SpritePatterns,
+                   Palette.get());
+  }
+  return bmp;
+}
+
 std::unique_ptr<TQoBitmap> TQoSCEngine::Decode() {
+  if (format_.Screen >= 10) return DecodeYJK();
   const bool screen8 = format_.Screen == 8;
   if (screen8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
@@ -289,7 +328,8 @@ std::unique_ptr<TQoBitmap> TQoSCEngine::Decode() {
 }
 
 void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
-                                 std::size_t attributes, std::size_t patterns) {
+                                 std::size_t attributes, std::size_t patterns,
+                                 const TQoPalette* palette) {
   const bool mode1 = screen <= 3;
   const uint8_t endMark = mode1 ? 208 : 216;
   const int perPixel = mode1 ? 4 : 8;
@@ -338,6 +378,10 @@ void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
         case 8:
           bmp.SetPixel(x, y, QoScreen8SpriteColor(color));
           break;
+        case 10:
+        case 12:
+          bmp.SetPixel(x, y, palette ? palette->GetRGBQuad(static_cast<int>(color)) : 0);
+          break;
         default:
           bmp.SetPixel(x, y, color);
       }
@@ -369,17 +413,39 @@ uint8_t TQoGLEngine::Detect(TQoLoadSource& source, const TQoMSXStreamFormat& for
 TQoGLEngine::TQoGLEngine(TQoLoadSource& source, const TQoMSXStreamFormat& format)
     : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
   if (!ReadCopySize(Bytes(), Width, Height)) qo::RaiseInternalError();
-  ColorDepth = format_.BitsPerPixel;
-  SetMSX2();
+  ColorDepth = format_.Depth;
+  if (format_.Screen >= 10) {
+    SetMSX2Plus();
+  } else {
+    SetMSX2();
+  }
   Description = ScreenDescription(format_.Screen);
   DefaultExtension = format_.Extensions.First();
   AspectIndex = format_.AspectIndex;
   AspectMask |= QoAspectBit(AspectIndex);
-  if (format_.CompanionExtension)
-    FindCompanionPalette(format_.CompanionExtension, format_.Screen == 6 ? 4 : 16);
+  const char* companion = format_.CompanionExtension;
+  if (format_.Screen == 10 && (source.Extension == ".glb" || source.Extension == ".shb")) {
+    companion = ".plb";
+    DefaultExtension = ".glb";
+  }
+  if (companion) FindCompanionPalette(companion, format_.Screen == 6 ? 4 : 16);
 }
 
 std::unique_ptr<TQoBitmap> TQoGLEngine::Decode() {
+  if (format_.Screen >= 10) {
+    const bool withPalette = format_.Screen == 10;
+    if (withPalette) SelectMSXPalette(TQoByteView(), 0, true, 16);
+    auto bmp = std::make_unique<TQoBitmap24>(Width, Height);
+    const auto w = static_cast<std::size_t>(Width);
+    const TQoByteView data = Bytes().Sub(4, w * static_cast<std::size_t>(Height));
+    std::vector<uint32_t> values(w);
+    for (int y = 0; y < Height; ++y) {
+      QoDecodeYJKRow(data.Sub(static_cast<std::size_t>(y) * w, w), Width, values.data(), false,
+                     withPalette ? Palette.get() : nullptr);
+      bmp->SetRow(y, values.data(), Width);
+    }
+    return bmp;
+  }
   if (format_.Screen == 8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
   } else {
@@ -492,6 +558,211 @@ std::unique_ptr<TQoBitmap> TQoSTPEngine::Decode() {
   return bmp;
 }
 
+// Packed SCREEN 5.
+
+uint8_t TQoCMPEngine::Detect(TQoLoadSource& source) {
+  TQoCMPHeader header;
+  if (!header.Read(source.Bytes())) return 0;
+  std::vector<uint8_t> unpacked;
+  if (!QoUnpackMSXCMP(source.Bytes().From(TQoCMPHeader::kSize), header.LineBytes, header.Lines,
+                      header.RawLines, unpacked)) {
+    return 0;
+  }
+  return QoDetect(source, {.Signed = true, .Extensions = ".cmp"});
+}
+
+TQoCMPEngine::TQoCMPEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
+  TQoCMPHeader header;
+  if (!header.Read(Bytes())) qo::RaiseInternalError();
+  Width = static_cast<int32_t>(2 * header.LineBytes);
+  Height = static_cast<int32_t>(header.Lines);
+  ColorDepth = 4;
+  SetMSX2();
+  Description = ScreenDescription(5);
+  DefaultExtension = ".cmp";
+  AspectIndex = kQoAspect1138to1;
+  AspectMask |= QoAspectBit(AspectIndex);
+}
+
+std::unique_ptr<TQoBitmap> TQoCMPEngine::Decode() {
+  TQoCMPHeader header;
+  std::vector<uint8_t> unpacked;
+  if (!header.Read(Bytes()) || !QoUnpackMSXCMP(Bytes().From(TQoCMPHeader::kSize), header.LineBytes,
+                                               header.Lines, header.RawLines, unpacked)) {
+    qo::RaiseInternalError();
+  }
+  // The program kept no palette: the V9938's power-on colours.
+  QoSetMSX2DefaultPalette(*Palette, 16, LevelType(PaletteType));
+  PaletteColumns = 16;
+  auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  for (int y = 0; y < Height; ++y) {
+    const uint8_t* row = unpacked.data() + static_cast<std::size_t>(y) * header.LineBytes;
+    for (std::size_t x = 0; x < values.size(); ++x) values[x] = StreamPixel(row, x, 4);
+    bmp->SetRow(y, values.data(), Width);
+  }
+  return bmp;
+}
+
+// Desktop-publishing pages.
+
+namespace {
+
+constexpr std::size_t kPCTHeader = 384;
+constexpr std::string_view kPCTSignatures[2] = {"DYNAMIC PUBLISHER SCREEN",
+                                                "E U R O PUBLISHER SCREEN"};
+
+}  // namespace
+
+uint8_t TQoPCTEngine::Detect(TQoLoadSource& source) {
+  uint8_t flags = 0;
+  for (std::string_view signature : kPCTSignatures) {
+    flags = std::max(flags, QoDetect(source, {.MinSize = kPCTHeader + 1,
+                                              .Signature = signature,
+                                              .SizeFlag = false,
+                                              .Extensions = ".pct"}));
+  }
+  return flags;
+}
+
+TQoPCTEngine::TQoPCTEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
+  PlatformName = "MSX2";
+  Width = 512;
+  Height = 704;
+  ColorDepth = 1;
+  Description = " screen 6 B/W image";
+  DefaultExtension = ".pct";
+  AspectIndex = kQoAspect1138to2;
+  AspectMask |= QoAspectBit(AspectIndex);
+}
+
+std::unique_ptr<TQoBitmap> TQoPCTEngine::Decode() {
+  SetMonoPalette(true);
+  auto bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
+  const std::size_t pixels = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+  std::size_t at = 0;
+  // Each byte is eight pixels: its low nibble first, each nibble from its high bit.
+  const auto put = [&](uint8_t value) {
+    for (int bit : {3, 2, 1, 0, 7, 6, 5, 4}) {
+      if (at >= pixels) return;
+      bmp->SetPixel(static_cast<int32_t>(at % 512), static_cast<int32_t>(at / 512),
+                    (value >> bit) & 1u);
+      ++at;
+    }
+  };
+  TQoByteCursor in(Bytes().From(std::min(kPCTHeader, Bytes().Size())));
+  uint8_t control = 0;
+  while (at < pixels && in.ReadByte(control)) {
+    uint8_t value = 0;
+    if (control & 0x80) {
+      if (!in.ReadByte(value)) break;
+      for (int i = 0; i <= (control & 0x7F); ++i) put(value);
+    } else {
+      for (int i = 0; i <= control && in.ReadByte(value); ++i) put(value);
+    }
+  }
+  return bmp;
+}
+
+// V9990 pictures.
+
+uint8_t TQoG9BEngine::Detect(TQoLoadSource& source) {
+  TQoG9BHeader header;
+  if (!header.Read(source.Bytes())) return 0;
+  return QoDetect(source, {.Signature = "G9B", .SizeFlag = false, .Extensions = ".g9b"});
+}
+
+TQoG9BEngine::TQoG9BEngine(TQoLoadSource& source) : TQoSourceEngine(source, ClassName) {
+  PlatformName = "MSX V9990 VDP";
+  DefaultExtension = ".g9b";
+  AspectIndex = kQoAspect1to1;
+  if (!Header.Read(Bytes())) qo::RaiseInternalError();
+  Width = Header.Width;
+  Height = Header.Height;
+  ColorDepth = Header.BitsPerPixel;
+  static constexpr const char* kModeNames[] = {" BP2",  " BP4",  " BP6", " BD8",
+                                               " BYJK", " BYUV", " BD16"};
+  Description = std::string(kModeNames[Header.Mode]) + " image";
+  // True-colour pictures take four bytes a pixel in the viewer.
+  const bool trueColor = Header.Mode >= TQoG9BHeader::kBYJK;
+  const auto pixels = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+  if (pixels * (trueColor ? 4 : 1) > qo::kMaxAllocation) qo::RaiseInternalError();
+}
+
+TQoByteView TQoG9BEngine::Pixels() const {
+  return TQoByteView(unpacked_.data(), unpacked_.size());
+}
+
+std::unique_ptr<TQoBitmap> TQoG9BEngine::Decode() {
+  const TQoByteView file = Bytes();
+  TQoByteView data = file.From(Header.DataAt());
+  if (Header.Compressed) {
+    if (unpacked_.empty()) unpacked_ = QoUnpackV9990(data, Header.PictureBytes());
+    data = Pixels();
+  }
+  Palette->Clear();
+  if (Header.Mode == TQoG9BHeader::kBD8) {
+    QoSetV9990Direct8Palette(*Palette);
+  } else {
+    for (std::size_t i = 0; i < Header.PaletteCount; ++i) {
+      const std::size_t at = Header.PaletteAt() + 3 * i;
+      Palette->Add(QoMSXLevel5(file.U8(at)), QoMSXLevel5(file.U8(at + 1)),
+                   QoMSXLevel5(file.U8(at + 2)));
+    }
+  }
+  PaletteColumns = std::min(Palette->GetCount(), 16);
+
+  std::unique_ptr<TQoBitmap> bmp;
+  switch (Header.Mode) {
+    case TQoG9BHeader::kBP2:
+    case TQoG9BHeader::kBP4:
+      bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+      break;
+    case TQoG9BHeader::kBP6:
+    case TQoG9BHeader::kBD8:
+      bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+      break;
+    default:
+      bmp = std::make_unique<TQoBitmap24>(Width, Height);
+  }
+  const std::size_t rowBytes = Header.RowBytes();
+  const int bits = Header.BitsPerPixel;
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  for (int y = 0; y < Height; ++y) {
+    const std::size_t start = static_cast<std::size_t>(y) * rowBytes;
+    if (start >= data.Size()) break;
+    // A short pixel area ends the picture with its last whole pixel (YJK: group).
+    const std::size_t available = std::min(rowBytes, data.Size() - start);
+    const TQoByteView row = data.Sub(start, available);
+    int32_t count = 0;
+    switch (Header.Mode) {
+      case TQoG9BHeader::kBYJK:
+      case TQoG9BHeader::kBYUV:
+        count = available == rowBytes ? Width : static_cast<int32_t>(available / 4 * 4);
+        QoDecodeYJKRow(row, count, values.data(), Header.Mode == TQoG9BHeader::kBYUV, nullptr);
+        break;
+      case TQoG9BHeader::kBD16:
+        count = static_cast<int32_t>(available / 2);
+        for (int32_t x = 0; x < count; ++x) {
+          const uint16_t w = row.LE16(2 * static_cast<std::size_t>(x));
+          values[static_cast<std::size_t>(x)] = static_cast<uint32_t>(QoMSXLevel5(w >> 5)) << 16 |
+                                                static_cast<uint32_t>(QoMSXLevel5(w >> 10)) << 8 |
+                                                QoMSXLevel5(w);
+        }
+        break;
+      default:
+        count = static_cast<int32_t>(
+            std::min<std::size_t>(static_cast<std::size_t>(Width), available * 8 / bits));
+        for (int32_t x = 0; x < count; ++x) {
+          values[static_cast<std::size_t>(x)] =
+              StreamPixel(row.Data(), static_cast<std::size_t>(x), bits);
+        }
+    }
+    bmp->SetRow(y, values.data(), count);
+  }
+  return bmp;
+}
+
 void RegisterMSXEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoSC2Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC3Engine>());
@@ -499,13 +770,20 @@ void RegisterMSXEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoSC5Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSR5Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL5Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCMPEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC6Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL6Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSTPEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoPCTEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC7Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSR7Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL7Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC8Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSR8Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL8Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSCAEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGLAEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSCCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGLCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoG9BEngine>());
 }
