@@ -7,6 +7,7 @@
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/TI99/QoOpenPlatformTI99.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -29,6 +30,7 @@ constexpr TQoModuleRegistration kModules[] = {
     RegisterCommodore64Engines,
     RegisterMSXEngines,
     RegisterSAMCoupeEngines,
+    RegisterTI99Engines,
     RegisterZxSpectrumEngines,
     RegisterZxSpectrumSnapshotEngines,
 };
