@@ -683,10 +683,10 @@ TQoG9BEngine::TQoG9BEngine(TQoLoadSource& source) : TQoSourceEngine(source, Clas
   static constexpr const char* kModeNames[] = {" BP2",  " BP4",  " BP6", " BD8",
                                                " BYJK", " BYUV", " BD16"};
   Description = std::string(kModeNames[Header.Mode]) + " image";
-  // True-colour pictures take four bytes a pixel in the viewer.
-  const bool trueColor = Header.Mode >= TQoG9BHeader::kBYJK;
+  // The chip's video RAM holds far smaller pictures than the header's 8000 x 8000, which
+  // would need more than any allocation may take once the picture is shown in true colour.
   const auto pixels = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
-  if (pixels * (trueColor ? 4 : 1) > qo::kMaxAllocation) qo::RaiseInternalError();
+  if (pixels * 4 > qo::kMaxAllocation) qo::RaiseInternalError();
 }
 
 TQoByteView TQoG9BEngine::Pixels() const {
