@@ -84,6 +84,8 @@ uint8_t TQoTi9918AEngine::Detect(TQoLoadSource& source) {
 }
 
 TQoTi9918AEngine::TQoTi9918AEngine(TQoLoadSource& source) : TQoTIEngine(source, ClassName) {
+  DefaultExtension = ".tiap";
+  if (source.Size == 0) return;  // the class describing itself, without a picture
   const TBitmapFiles files = FindBitmapFiles(source);
   if (files.Broken) qo::RaiseInternalError();
   Patterns = files.Patterns;
@@ -93,7 +95,6 @@ TQoTi9918AEngine::TQoTi9918AEngine(TQoLoadSource& source) : TQoTIEngine(source, 
   Width = 256;
   Height = 192;
   ColorDepth = 4;
-  DefaultExtension = ".tiap";
   if (F18APalette.Empty()) {
     Description = " 9918A";
     OfferTMS9918APalettes();
@@ -170,11 +171,12 @@ uint8_t TQoTi9918A6448Engine::Detect(TQoLoadSource& source) {
 }
 
 TQoTi9918A6448Engine::TQoTi9918A6448Engine(TQoLoadSource& source) : TQoTIEngine(source, ClassName) {
+  DefaultExtension = ".tiap";
+  if (source.Size == 0) return;  // the class describing itself, without a picture
   if (!FindMulticolorScreens(source, Screens)) qo::RaiseInternalError();
   Width = 64;
   Height = 48;
   ColorDepth = 4;
-  DefaultExtension = ".tiap";
   OfferTMS9918APalettes();
   const bool dual = !Screens[1].Empty();
   Description = std::string(" 9918A multicolor") + (dual ? " dual" : "") + " image";

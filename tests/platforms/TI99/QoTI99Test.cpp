@@ -73,6 +73,19 @@ TEST(QoTI99Test, StartsBetweenTheSAMCoupeAndTheZxSpectrum) {
   EXPECT_LT(at("TQoTiG6FractalEngine"), at(QoClassNames(zx).front()));
 }
 
+TEST(QoTI99Test, ScreenClassesNameTheirExtensionWithoutData) {
+  std::vector<std::string> described;
+  for (const TQoEngineClass& engineClass : TI99Registry().Classes()) {
+    const TQoEngineClassInfo info = QoDescribeEngineClass(engineClass);
+    described.push_back(info.Platform + info.DefaultExtension);
+  }
+  EXPECT_EQ((std::vector<std::string>{"TI-99/4A.tiap", "TI-99/4A.tiap", "", ""}), described);
+  // Without data there is nothing to decode.
+  TQoMemoryLoadSource empty("empty", nullptr, 0, false);
+  EXPECT_THROW(TQoTi9918AEngine(empty).Decode(), EQoError);
+  EXPECT_THROW(TQoTi9918A6448Engine(empty).Decode(), EQoError);
+}
+
 TEST(QoTI99Test, HeadersAndPalettes) {
   TBytes file = TIFile(TBytes(300, 1));
   TQoTIFilesHeader header;
