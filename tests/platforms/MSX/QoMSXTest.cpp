@@ -573,6 +573,15 @@ TEST(QoMSXTest, V9990PicturesByModeAndTheirCompression) {
   EXPECT_EQ(Rgb5(22, 22, 21), bmp->GetStdRGBPixel(0, 0).R << 16 | bmp->GetStdRGBPixel(0, 0).G << 8 |
                                   bmp->GetStdRGBPixel(0, 0).B);
 
+  // BYUV: YJK groups with blue and green swapped; rows of 5 pixels cut the second group.
+  TBytes yuv = g9b(8, 192, 0, 5, 1, 0);
+  yuv.resize(yuv.size() + 5, 0);
+  PutGroup(&yuv[16], {20, 4, 8, 12}, -6, 9);
+  yuv[20] = 1 << 3;
+  bmp = Detect("p.g9b", yuv)->First()->Decode();
+  EXPECT_EQ(QoYJKToRGB(20, -6, 9, true), bmp->GetPixel(0, 0));
+  EXPECT_EQ(QoYJKToRGB(1, 0, 0, true), bmp->GetPixel(4, 0));
+
   // Headers the chip cannot show are declined: 65 entries at 8 bits, a level of 32.
   EXPECT_EQ(0, Detect("p.g9b",
                       [&] {
