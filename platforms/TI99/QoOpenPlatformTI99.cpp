@@ -12,6 +12,17 @@ constexpr std::size_t kBitmapTable = 6144;
 constexpr std::size_t kMulticolorScreen = 1536;
 constexpr std::size_t kLinePaletteBytes = 192 * 32;
 
+// Fills bmp from unpacked pixels, one value a byte, line after line.
+void SetRows(TQoBitmap& bmp, const std::vector<uint8_t>& pixels) {
+  const auto width = static_cast<std::size_t>(bmp.Width);
+  std::vector<uint32_t> values(width);
+  for (int32_t y = 0; y < bmp.Height; ++y) {
+    const uint8_t* line = pixels.data() + static_cast<std::size_t>(y) * width;
+    for (std::size_t x = 0; x < width; ++x) values[x] = line[x];
+    bmp.SetRow(y, values.data(), bmp.Width);
+  }
+}
+
 std::size_t FileSize(std::size_t data) {
   return TQoTIFilesHeader::kSize + data;
 }
@@ -279,12 +290,7 @@ std::unique_ptr<TQoBitmap> TQoTiG67Engine::Decode() {
     bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
   }
   const std::vector<uint8_t> pixels = QoUnpackGeneveRuns(data_, Layout);
-  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
-  for (int y = 0; y < Height; ++y) {
-    const uint8_t* line = pixels.data() + static_cast<std::size_t>(y) * values.size();
-    for (std::size_t x = 0; x < values.size(); ++x) values[x] = line[x];
-    bmp->SetRow(y, values.data(), Width);
-  }
+  SetRows(*bmp, pixels);
   return bmp;
 }
 
@@ -316,12 +322,7 @@ std::unique_ptr<TQoBitmap> TQoTiG6FractalEngine::Decode() {
   std::vector<uint8_t> pixels;
   if (!picture_.Unpack(&pixels)) qo::RaiseInternalError();
   auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
-  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
-  for (int y = 0; y < Height; ++y) {
-    const uint8_t* line = pixels.data() + static_cast<std::size_t>(y) * values.size();
-    for (std::size_t x = 0; x < values.size(); ++x) values[x] = line[x];
-    bmp->SetRow(y, values.data(), Width);
-  }
+  SetRows(*bmp, pixels);
   return bmp;
 }
 
