@@ -15,6 +15,7 @@
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
+#include "platforms/TI99/QoOpenPlatformTI99.h"
 #include "platforms/Timex/QoOpenPlatformTimex.h"
 #include "platforms/ULAplus/QoOpenPlatformULAplus.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
@@ -44,6 +45,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
+    {"TI-99", RegisterTI99Engines},
     {"Timex", RegisterTimexEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
     {"ZX Spectrum snapshots", RegisterZxSpectrumSnapshotEngines},

@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
 constexpr std::size_t kPaletteBytes = 32;
+constexpr std::string_view kBsaveMarker = "\xFE";
 
 // The video RAM from address on, or nothing when the dump ends before it.
 TQoByteView VramFrom(TQoByteView vram, std::size_t address) {
@@ -21,13 +22,10 @@ bool SizeListed(const std::array<int32_t, 4>& sizes, int32_t size) {
   return std::any_of(sizes.begin(), sizes.end(), [&](int32_t s) { return s != 0 && s == size; });
 }
 
-TQoByteView ViewOf(const TQoLoadSourceRec* rec) {
-  if (!rec || rec->Size <= 0) return TQoByteView();
-  return TQoByteView(rec->Data, static_cast<std::size_t>(rec->Size));
-}
-
 std::string ScreenDescription(int screen, bool interlaced = false) {
-  return " screen " + std::to_string(screen) + (interlaced ? " interlaced" : "") + " image";
+  // SCREEN 11 shows the same VRAM as SCREEN 10; only BASIC draws on them differently.
+  const std::string name = screen == 10 ? "10/11" : std::to_string(screen);
+  return " screen " + name + (interlaced ? " interlaced" : "") + " image";
 }
 
 // The level conversion of an engine: the V9958's when chosen, the V9938's otherwise.
@@ -68,9 +66,14 @@ void TQoBaseMSXEngine::SetMSX2() {
   PlatformName = "MSX2";
 }
 
+void TQoBaseMSXEngine::SetMSX2Plus() {
+  PaletteTypes.clear();
+  PaletteType = ptMSX9958;
+  PlatformName = "MSX2+";
+}
+
 bool TQoBaseMSXEngine::FindCompanionPalette(const std::string& extension, int records) {
-  const TQoByteView file =
-      ViewOf(Source->GetCompanion(QoReplaceExtension(Source->Name, extension)));
+  const TQoByteView file = Source->CompanionWithExtension(extension);
   if (file.Size() < kPaletteBytes || !QoIsValidMSXPaletteRun(file, records)) return false;
   CompanionPalette = file;
   companionRecords_ = records;
@@ -93,7 +96,7 @@ bool TQoBaseMSXEngine::FindCompanionPalette(const std::string& extension, int re
 }
 
 bool TQoBaseMSXEngine::FindPalFile(const std::string& name) {
-  const TQoByteView entries = QoMSXPalFileEntries(ViewOf(Source->GetCompanion(name)));
+  const TQoByteView entries = QoMSXPalFileEntries(Source->CompanionBytes(name));
   if (entries.Empty()) return false;
   PalEntries = entries;
   return true;
@@ -134,49 +137,49 @@ void TQoBaseMSXEngine::SelectMSXPalette(TQoByteView vram, std::size_t paletteAdd
 
 // Video RAM dumps.
 
-uint8_t TQoSCEngine::DetectVram(TQoLoadSource& source, const TQoMSXScreenFormat& format) {
-  const TQoByteView bytes = source.Bytes();
+uint8_t TQoSCEngine::Detect(TQoLoadSource& source, const TQoMSXScreenFormat& format) {
   const bool exact = SizeListed(format.ExactSizes, source.Size);
-  uint8_t flags = 0;
-  if (QoExtensionListed(format.Extensions, source.Extension)) {
-    if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize) ||
-        static_cast<std::size_t>(source.Size) - TQoBloadHeader::kSize < format.MinimumVram ||
-        bytes.U8(0) != 0xFE) {
-      return 0;
-    }
-    flags = kQoDetectExtension | kQoDetectSignature;
-  } else {
-    TQoBloadHeader header;
-    if (!exact || !header.Read(bytes) ||
-        !header.Matches(static_cast<std::size_t>(source.Size), 0xFE, 0, 0)) {
-      return 0;
-    }
-    flags = kQoDetectSignature;
+  // Under its own name a dump needs only the marker and enough VRAM; under any other
+  // name it must have one of the sizes BSAVE writes and a header for address 0.
+  if (format.Extensions.Has(source.Extension)) {
+    return QoDetect(source, {.MinSize = TQoBloadHeader::kSize + format.MinimumVram,
+                             .Signature = kBsaveMarker,
+                             .SizeFlag = exact,
+                             .Extensions = format.Extensions});
   }
-  return exact ? static_cast<uint8_t>(flags | kQoDetectSize) : flags;
+  TQoBloadHeader header;
+  if (!exact || !header.Read(source.Bytes()) ||
+      !header.Matches(static_cast<std::size_t>(source.Size), 0xFE, 0, 0)) {
+    return 0;
+  }
+  return QoDetect(source, {.Signed = true, .Extensions = format.Extensions});
 }
 
-TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
-                         const TQoMSXScreenFormat& format)
-    : TQoBaseMSXEngine(source, className), format_(format) {
+TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const TQoMSXScreenFormat& format)
+    : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
   if (source.Size < static_cast<int32_t>(TQoBloadHeader::kSize)) qo::RaiseInternalError();
   Vram = Bytes().From(TQoBloadHeader::kSize);
   Width = format.Width;
   Height = format.Height;
+  if (format.Screen == 12) {
+    // SCREEN 12 dumps often stop below the last lines; the picture ends with them.
+    Height = std::min<int32_t>(format.Height, static_cast<int32_t>(Vram.Size() / 256));
+    if (Height < 1) qo::RaiseInternalError();
+  }
   ColorDepth = format.Depth;
   Description = ScreenDescription(format.Screen);
   const std::string& extension = source.Extension;
   const bool ownName = extension.rfind(".s0", 0) == 0 ||
                        (format.Screen >= 5 && format.Screen <= 7 && extension.rfind(".sr", 0) == 0);
-  DefaultExtension =
-      ownName && QoExtensionListed(format.Extensions, extension) ? extension : format.Extensions[0];
+  DefaultExtension = ownName && format.Extensions.Has(extension)
+                         ? extension
+                         : std::string(format.Extensions.First());
   AspectIndex = format.Width > 256 ? kQoAspect1138to2 : kQoAspect1138to1;
 
   if (format.Screen >= 5) FindSecondPage();
-  static constexpr std::array<const char*, 6> kPalUsers = {".s02", ".s03", ".s04",
-                                                           ".s05", ".s06", ".s07"};
+  static constexpr TQoExtensions kPalUsers = ".s02 .s03 .s04 .s05 .s06 .s07";
   bool pal = false;
-  if (QoExtensionListed(kPalUsers, extension)) {
+  if (kPalUsers.Has(extension)) {
     pal = FindPalFile(QoReplaceExtension(source.Name, ".pal"));
     const std::string stem = source.Name.substr(0, source.Name.size() - extension.size());
     if (!pal && !SecondPage.Empty() && extension.rfind(".s0", 0) == 0 && !stem.empty()) {
@@ -198,8 +201,12 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const char* className,
     default:
       IsMSX2 = true;
   }
-  if (IsMSX2) SetMSX2();
-  ShowSprites = format.Screen != 3 && extension == format.Extensions[0] &&
+  if (format.Screen >= 10) {
+    SetMSX2Plus();
+  } else if (IsMSX2) {
+    SetMSX2();
+  }
+  ShowSprites = format.Screen != 3 && extension == format.Extensions.First() &&
                 Vram.Size() > format.SpritesAboveVram && SecondPage.Empty();
   AspectMask |= QoAspectBit(AspectIndex);
 }
@@ -211,13 +218,13 @@ void TQoSCEngine::FindSecondPage() {
   const std::size_t minimum = format_.Screen <= 6 ? 27143 : 54279;
   TQoByteView page;
   if (extension == ".sc" + digit) {
-    page = ViewOf(Source->GetCompanion(QoReplaceExtension(name, ".s1" + digit)));
+    page = Source->CompanionWithExtension(".s1" + digit);
     if (page.Size() < minimum || page.U8(0) != 0xFE) return;
   } else if (extension == ".s0" + digit) {
     const std::string stem = name.substr(0, name.size() - extension.size());
     if (stem.empty() || stem.back() != '0') return;
     const std::string partner = stem.substr(0, stem.size() - 1) + "1" + name.substr(stem.size());
-    page = ViewOf(Source->GetCompanion(partner));
+    page = Source->CompanionBytes(partner);
     TQoBloadHeader header;
     if (page.Size() != minimum || !header.Read(page) || !header.Matches(page.Size(), 0xFE, 0, 0)) {
       return;
@@ -226,7 +233,7 @@ void TQoSCEngine::FindSecondPage() {
     return;
   }
   SecondPage = page.From(TQoBloadHeader::kSize);
-  Height = 2 * format_.Height;
+  Height *= 2;
   Description = ScreenDescription(format_.Screen, true);
   AspectIndex = format_.Width > 256 ? kQoAspect1138to1 : kQoAspect2276to1;
 }
@@ -269,7 +276,29 @@ void TQoSCEngine::DecodeLine(TQoByteView vram, int line, uint32_t* values) const
   }
 }
 
+std::unique_ptr<TQoBitmap> TQoSCEngine::DecodeYJK() {
+  const bool withPalette = format_.Screen == 10;
+  // SCREEN 12 uses the palette only for the sprites.
+  if (withPalette || ShowSprites) SelectMSXPalette(Vram, format_.PaletteAddress, true, 16);
+  auto bmp = std::make_unique<TQoBitmap24>(Width, Height);
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  const bool pair = !SecondPage.Empty();
+  for (int y = 0; y < Height; ++y) {
+    const TQoByteView page = pair && (y & 1) ? SecondPage : Vram;
+    const auto line = static_cast<std::size_t>(pair ? y / 2 : y);
+    QoDecodeYJKRow(page.Sub(line * 256, 256), Width, values.data(), false,
+                   withPalette ? Palette.get() : nullptr);
+    bmp->SetRow(y, values.data(), Width);
+  }
+  if (ShowSprites) {
+    DrawMSXSprites(*bmp, Vram, format_.Screen, format_.SpriteAttributes, format_.SpritePatterns,
+                   Palette.get());
+  }
+  return bmp;
+}
+
 std::unique_ptr<TQoBitmap> TQoSCEngine::Decode() {
+  if (format_.Screen >= 10) return DecodeYJK();
   const bool screen8 = format_.Screen == 8;
   if (screen8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
@@ -299,7 +328,8 @@ std::unique_ptr<TQoBitmap> TQoSCEngine::Decode() {
 }
 
 void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
-                                 std::size_t attributes, std::size_t patterns) {
+                                 std::size_t attributes, std::size_t patterns,
+                                 const TQoPalette* palette) {
   const bool mode1 = screen <= 3;
   const uint8_t endMark = mode1 ? 208 : 216;
   const int perPixel = mode1 ? 4 : 8;
@@ -348,20 +378,16 @@ void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
         case 8:
           bmp.SetPixel(x, y, QoScreen8SpriteColor(color));
           break;
+        case 10:
+        case 12:
+          bmp.SetPixel(x, y, palette ? palette->GetRGBQuad(static_cast<int>(color)) : 0);
+          break;
         default:
           bmp.SetPixel(x, y, color);
       }
     }
   }
 }
-
-template class TQoMSXScreenEngine<kQoSC2Format>;
-template class TQoMSXScreenEngine<kQoSC3Format>;
-template class TQoMSXScreenEngine<kQoSC4Format>;
-template class TQoMSXScreenEngine<kQoSC5Format>;
-template class TQoMSXScreenEngine<kQoSC6Format>;
-template class TQoMSXScreenEngine<kQoSC7Format>;
-template class TQoMSXScreenEngine<kQoSC8Format>;
 
 // COPY files.
 
@@ -374,52 +400,63 @@ bool ReadCopySize(TQoByteView bytes, int32_t& w, int32_t& h) {
   return w >= 1 && w <= 8000 && h >= 1 && h <= 8000;
 }
 
-uint8_t RateOwn(bool own) {
-  return own ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
-             : kQoDetectSignature | kQoDetectSize;
-}
-
-template <const TQoMSXStreamFormat& F>
-bool IsOwnExtension(const std::string& extension) {
-  return extension == F.Extension ||
-         (F.AlternativeExtension && extension == F.AlternativeExtension);
-}
-
 }  // namespace
 
-template <const TQoMSXStreamFormat& F>
-uint8_t TQoGLEngine<F>::Detect(TQoLoadSource& source) {
+uint8_t TQoGLEngine::Detect(TQoLoadSource& source, const TQoMSXStreamFormat& format) {
   int32_t w = 0, h = 0;
   if (!ReadCopySize(source.Bytes(), w, h)) return 0;
-  if (static_cast<std::size_t>(source.Size) != StreamBytes(w, h, F.BitsPerPixel) + 4) return 0;
-  return RateOwn(IsOwnExtension<F>(source.Extension));
+  return QoDetect(source, {.Size = StreamBytes(w, h, format.BitsPerPixel) + 4,
+                           .Signed = true,
+                           .Extensions = format.Extensions});
 }
 
-template <const TQoMSXStreamFormat& F>
-TQoGLEngine<F>::TQoGLEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.ClassName) {
+TQoGLEngine::TQoGLEngine(TQoLoadSource& source, const TQoMSXStreamFormat& format)
+    : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
   if (!ReadCopySize(Bytes(), Width, Height)) qo::RaiseInternalError();
-  ColorDepth = F.BitsPerPixel;
-  SetMSX2();
-  Description = ScreenDescription(F.Screen);
-  DefaultExtension = F.Extension;
-  AspectIndex = F.AspectIndex;
+  ColorDepth = format_.Depth;
+  if (format_.Screen >= 10) {
+    SetMSX2Plus();
+  } else {
+    SetMSX2();
+  }
+  Description = ScreenDescription(format_.Screen);
+  DefaultExtension = format_.Extensions.First();
+  AspectIndex = format_.AspectIndex;
   AspectMask |= QoAspectBit(AspectIndex);
-  if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, F.Screen == 6 ? 4 : 16);
+  const char* companion = format_.CompanionExtension;
+  if (format_.Screen == 10 && (source.Extension == ".glb" || source.Extension == ".shb")) {
+    companion = ".plb";
+    DefaultExtension = ".glb";
+  }
+  if (companion) FindCompanionPalette(companion, format_.Screen == 6 ? 4 : 16);
 }
 
-template <const TQoMSXStreamFormat& F>
-std::unique_ptr<TQoBitmap> TQoGLEngine<F>::Decode() {
-  if (F.Screen == 8) {
+std::unique_ptr<TQoBitmap> TQoGLEngine::Decode() {
+  if (format_.Screen >= 10) {
+    const bool withPalette = format_.Screen == 10;
+    if (withPalette) SelectMSXPalette(TQoByteView(), 0, true, 16);
+    auto bmp = std::make_unique<TQoBitmap24>(Width, Height);
+    const auto w = static_cast<std::size_t>(Width);
+    const TQoByteView data = Bytes().Sub(4, w * static_cast<std::size_t>(Height));
+    std::vector<uint32_t> values(w);
+    for (int y = 0; y < Height; ++y) {
+      QoDecodeYJKRow(data.Sub(static_cast<std::size_t>(y) * w, w), Width, values.data(), false,
+                     withPalette ? Palette.get() : nullptr);
+      bmp->SetRow(y, values.data(), Width);
+    }
+    return bmp;
+  }
+  if (format_.Screen == 8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
   } else {
-    SelectMSXPalette(TQoByteView(), 0, true, F.Screen == 6 ? 4 : 16);
+    SelectMSXPalette(TQoByteView(), 0, true, format_.Screen == 6 ? 4 : 16);
   }
-  auto bmp = IndexedBitmap(Width, Height, F.BitsPerPixel, Palette.get());
-  const uint8_t* data = Bytes().Ptr(4, StreamBytes(Width, Height, F.BitsPerPixel));
+  auto bmp = IndexedBitmap(Width, Height, format_.BitsPerPixel, Palette.get());
+  const uint8_t* data = Bytes().Ptr(4, StreamBytes(Width, Height, format_.BitsPerPixel));
   std::vector<uint32_t> values(static_cast<std::size_t>(Width));
   std::size_t i = 0;
   for (int y = 0; y < Height; ++y) {
-    for (uint32_t& v : values) v = StreamPixel(data, i++, F.BitsPerPixel);
+    for (uint32_t& v : values) v = StreamPixel(data, i++, format_.BitsPerPixel);
     bmp->SetRow(y, values.data(), Width);
   }
   return bmp;
@@ -427,32 +464,30 @@ std::unique_ptr<TQoBitmap> TQoGLEngine<F>::Decode() {
 
 // Packed files.
 
-template <const TQoMSXStreamFormat& F>
-uint8_t TQoSREngine<F>::Detect(TQoLoadSource& source) {
+uint8_t TQoSREngine::Detect(TQoLoadSource& source, const TQoMSXStreamFormat& format) {
   TQoBloadHeader header;
   if (source.Size <= 6 || !header.Read(source.Bytes()) ||
       !header.Matches(static_cast<std::size_t>(source.Size), 0xFD, 0, 0)) {
     return 0;
   }
-  return RateOwn(source.Extension == F.Extension);
+  return QoDetect(source, {.Signed = true, .Extensions = format.Extensions});
 }
 
-template <const TQoMSXStreamFormat& F>
-TQoSREngine<F>::TQoSREngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, F.ClassName) {
-  Width = F.Screen == 7 ? 512 : 256;
+TQoSREngine::TQoSREngine(TQoLoadSource& source, const TQoMSXStreamFormat& format)
+    : TQoBaseMSXEngine(source, format.ClassName), format_(format) {
+  Width = format_.Screen == 7 ? 512 : 256;
   Height = 212;
-  ColorDepth = F.BitsPerPixel;
+  ColorDepth = format_.BitsPerPixel;
   SetMSX2();
-  Description = ScreenDescription(F.Screen);
-  DefaultExtension = F.Extension;
-  AspectIndex = F.AspectIndex;
+  Description = ScreenDescription(format_.Screen);
+  DefaultExtension = format_.Extensions.First();
+  AspectIndex = format_.AspectIndex;
   AspectMask |= QoAspectBit(AspectIndex);
-  if (F.CompanionExtension) FindCompanionPalette(F.CompanionExtension, 16);
+  if (format_.CompanionExtension) FindCompanionPalette(format_.CompanionExtension, 16);
 }
 
-template <const TQoMSXStreamFormat& F>
-std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
-  if (F.Screen == 8) {
+std::unique_ptr<TQoBitmap> TQoSREngine::Decode() {
+  if (format_.Screen == 8) {
     QoSetScreen8Palette(*Palette, LevelType(PaletteType));
   } else {
     SelectMSXPalette(TQoByteView(), 0, true, 16);
@@ -460,7 +495,7 @@ std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
   // Unpack the run-length stream: a byte above 15 is itself; 1 to 15 repeat the next
   // byte that often; 0 is followed by a count (0 meaning 256) and the byte. A stream
   // that ends early leaves the rest of the picture at colour 0.
-  std::vector<uint8_t> unpacked(StreamBytes(Width, Height, F.BitsPerPixel));
+  std::vector<uint8_t> unpacked(StreamBytes(Width, Height, format_.BitsPerPixel));
   TQoByteCursor in(Bytes().From(TQoBloadHeader::kSize));
   std::size_t out = 0;
   while (out < unpacked.size() && in.Has(1)) {
@@ -481,23 +516,15 @@ std::unique_ptr<TQoBitmap> TQoSREngine<F>::Decode() {
     std::fill_n(unpacked.begin() + static_cast<std::ptrdiff_t>(out), count, value);
     out += count;
   }
-  auto bmp = IndexedBitmap(Width, Height, F.BitsPerPixel, Palette.get());
+  auto bmp = IndexedBitmap(Width, Height, format_.BitsPerPixel, Palette.get());
   std::vector<uint32_t> values(static_cast<std::size_t>(Width));
   std::size_t i = 0;
   for (int y = 0; y < Height; ++y) {
-    for (uint32_t& v : values) v = StreamPixel(unpacked.data(), i++, F.BitsPerPixel);
+    for (uint32_t& v : values) v = StreamPixel(unpacked.data(), i++, format_.BitsPerPixel);
     bmp->SetRow(y, values.data(), Width);
   }
   return bmp;
 }
-
-template class TQoGLEngine<kQoGL5Format>;
-template class TQoGLEngine<kQoGL6Format>;
-template class TQoGLEngine<kQoGL7Format>;
-template class TQoGLEngine<kQoGL8Format>;
-template class TQoSREngine<kQoSR5Format>;
-template class TQoSREngine<kQoSR7Format>;
-template class TQoSREngine<kQoSR8Format>;
 
 // STP: SCREEN 6 pixels of which only the low bit is shown, black on white.
 
@@ -505,9 +532,8 @@ uint8_t TQoSTPEngine::Detect(TQoLoadSource& source) {
   int32_t w = 0, h = 0;
   if (!ReadCopySize(source.Bytes(), w, h)) return 0;
   const std::size_t n = StreamBytes(w, h, 2);
-  const auto size = static_cast<std::size_t>(source.Size);
-  if (size < n + 4 || size > n + 8) return 0;
-  return RateOwn(source.Extension == ".stp");
+  return QoDetect(source,
+                  {.MinSize = n + 4, .MaxSize = n + 8, .Signed = true, .Extensions = ".stp"});
 }
 
 TQoSTPEngine::TQoSTPEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
@@ -532,6 +558,211 @@ std::unique_ptr<TQoBitmap> TQoSTPEngine::Decode() {
   return bmp;
 }
 
+// Packed SCREEN 5.
+
+uint8_t TQoCMPEngine::Detect(TQoLoadSource& source) {
+  TQoCMPHeader header;
+  if (!header.Read(source.Bytes())) return 0;
+  std::vector<uint8_t> unpacked;
+  if (!QoUnpackMSXCMP(source.Bytes().From(TQoCMPHeader::kSize), header.LineBytes, header.Lines,
+                      header.RawLines, unpacked)) {
+    return 0;
+  }
+  return QoDetect(source, {.Signed = true, .Extensions = ".cmp"});
+}
+
+TQoCMPEngine::TQoCMPEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
+  TQoCMPHeader header;
+  if (!header.Read(Bytes())) qo::RaiseInternalError();
+  Width = static_cast<int32_t>(2 * header.LineBytes);
+  Height = static_cast<int32_t>(header.Lines);
+  ColorDepth = 4;
+  SetMSX2();
+  Description = ScreenDescription(5);
+  DefaultExtension = ".cmp";
+  AspectIndex = kQoAspect1138to1;
+  AspectMask |= QoAspectBit(AspectIndex);
+}
+
+std::unique_ptr<TQoBitmap> TQoCMPEngine::Decode() {
+  TQoCMPHeader header;
+  std::vector<uint8_t> unpacked;
+  if (!header.Read(Bytes()) || !QoUnpackMSXCMP(Bytes().From(TQoCMPHeader::kSize), header.LineBytes,
+                                               header.Lines, header.RawLines, unpacked)) {
+    qo::RaiseInternalError();
+  }
+  // The program kept no palette: the V9938's power-on colours.
+  QoSetMSX2DefaultPalette(*Palette, 16, LevelType(PaletteType));
+  PaletteColumns = 16;
+  auto bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  for (int y = 0; y < Height; ++y) {
+    const uint8_t* row = unpacked.data() + static_cast<std::size_t>(y) * header.LineBytes;
+    for (std::size_t x = 0; x < values.size(); ++x) values[x] = StreamPixel(row, x, 4);
+    bmp->SetRow(y, values.data(), Width);
+  }
+  return bmp;
+}
+
+// Desktop-publishing pages.
+
+namespace {
+
+constexpr std::size_t kPCTHeader = 384;
+constexpr std::string_view kPCTSignatures[2] = {"DYNAMIC PUBLISHER SCREEN",
+                                                "E U R O PUBLISHER SCREEN"};
+
+}  // namespace
+
+uint8_t TQoPCTEngine::Detect(TQoLoadSource& source) {
+  uint8_t flags = 0;
+  for (std::string_view signature : kPCTSignatures) {
+    flags = std::max(flags, QoDetect(source, {.MinSize = kPCTHeader + 1,
+                                              .Signature = signature,
+                                              .SizeFlag = false,
+                                              .Extensions = ".pct"}));
+  }
+  return flags;
+}
+
+TQoPCTEngine::TQoPCTEngine(TQoLoadSource& source) : TQoBaseMSXEngine(source, ClassName) {
+  PlatformName = "MSX2";
+  Width = 512;
+  Height = 704;
+  ColorDepth = 1;
+  Description = " screen 6 B/W image";
+  DefaultExtension = ".pct";
+  AspectIndex = kQoAspect1138to2;
+  AspectMask |= QoAspectBit(AspectIndex);
+}
+
+std::unique_ptr<TQoBitmap> TQoPCTEngine::Decode() {
+  SetMonoPalette(true);
+  auto bmp = std::make_unique<TQoBitmap1>(Width, Height, Palette.get());
+  const std::size_t pixels = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+  std::size_t at = 0;
+  // Each byte is eight pixels: its low nibble first, each nibble from its high bit.
+  const auto put = [&](uint8_t value) {
+    for (int bit : {3, 2, 1, 0, 7, 6, 5, 4}) {
+      if (at >= pixels) return;
+      bmp->SetPixel(static_cast<int32_t>(at % 512), static_cast<int32_t>(at / 512),
+                    (value >> bit) & 1u);
+      ++at;
+    }
+  };
+  TQoByteCursor in(Bytes().From(std::min(kPCTHeader, Bytes().Size())));
+  uint8_t control = 0;
+  while (at < pixels && in.ReadByte(control)) {
+    uint8_t value = 0;
+    if (control & 0x80) {
+      if (!in.ReadByte(value)) break;
+      for (int i = 0; i <= (control & 0x7F); ++i) put(value);
+    } else {
+      for (int i = 0; i <= control && in.ReadByte(value); ++i) put(value);
+    }
+  }
+  return bmp;
+}
+
+// V9990 pictures.
+
+uint8_t TQoG9BEngine::Detect(TQoLoadSource& source) {
+  TQoG9BHeader header;
+  if (!header.Read(source.Bytes())) return 0;
+  return QoDetect(source, {.Signature = "G9B", .SizeFlag = false, .Extensions = ".g9b"});
+}
+
+TQoG9BEngine::TQoG9BEngine(TQoLoadSource& source) : TQoSourceEngine(source, ClassName) {
+  PlatformName = "MSX V9990 VDP";
+  DefaultExtension = ".g9b";
+  AspectIndex = kQoAspect1to1;
+  if (!Header.Read(Bytes())) qo::RaiseInternalError();
+  Width = Header.Width;
+  Height = Header.Height;
+  ColorDepth = Header.BitsPerPixel;
+  static constexpr const char* kModeNames[] = {" BP2",  " BP4",  " BP6", " BD8",
+                                               " BYJK", " BYUV", " BD16"};
+  Description = std::string(kModeNames[Header.Mode]) + " image";
+  // The chip's video RAM holds far smaller pictures than the header's 8000 x 8000, which
+  // would need more than any allocation may take once the picture is shown in true colour.
+  const auto pixels = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+  if (pixels * 4 > qo::kMaxAllocation) qo::RaiseInternalError();
+}
+
+TQoByteView TQoG9BEngine::Pixels() const {
+  return TQoByteView(unpacked_.data(), unpacked_.size());
+}
+
+std::unique_ptr<TQoBitmap> TQoG9BEngine::Decode() {
+  const TQoByteView file = Bytes();
+  TQoByteView data = file.From(Header.DataAt());
+  if (Header.Compressed) {
+    if (unpacked_.empty()) unpacked_ = QoUnpackV9990(data, Header.PictureBytes());
+    data = Pixels();
+  }
+  Palette->Clear();
+  if (Header.Mode == TQoG9BHeader::kBD8) {
+    QoSetV9990Direct8Palette(*Palette);
+  } else {
+    for (std::size_t i = 0; i < Header.PaletteCount; ++i) {
+      const std::size_t at = Header.PaletteAt() + 3 * i;
+      Palette->Add(QoMSXLevel5(file.U8(at)), QoMSXLevel5(file.U8(at + 1)),
+                   QoMSXLevel5(file.U8(at + 2)));
+    }
+  }
+  PaletteColumns = std::min(Palette->GetCount(), 16);
+
+  std::unique_ptr<TQoBitmap> bmp;
+  switch (Header.Mode) {
+    case TQoG9BHeader::kBP2:
+    case TQoG9BHeader::kBP4:
+      bmp = std::make_unique<TQoBitmap4>(Width, Height, Palette.get());
+      break;
+    case TQoG9BHeader::kBP6:
+    case TQoG9BHeader::kBD8:
+      bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+      break;
+    default:
+      bmp = std::make_unique<TQoBitmap24>(Width, Height);
+  }
+  const std::size_t rowBytes = Header.RowBytes();
+  const int bits = Header.BitsPerPixel;
+  std::vector<uint32_t> values(static_cast<std::size_t>(Width));
+  for (int y = 0; y < Height; ++y) {
+    const std::size_t start = static_cast<std::size_t>(y) * rowBytes;
+    if (start >= data.Size()) break;
+    // A short pixel area ends the picture with its last whole pixel (YJK: group).
+    const std::size_t available = std::min(rowBytes, data.Size() - start);
+    const TQoByteView row = data.Sub(start, available);
+    int32_t count = 0;
+    switch (Header.Mode) {
+      case TQoG9BHeader::kBYJK:
+      case TQoG9BHeader::kBYUV:
+        count = available == rowBytes ? Width : static_cast<int32_t>(available / 4 * 4);
+        QoDecodeYJKRow(row, count, values.data(), Header.Mode == TQoG9BHeader::kBYUV, nullptr);
+        break;
+      case TQoG9BHeader::kBD16:
+        count = static_cast<int32_t>(available / 2);
+        for (int32_t x = 0; x < count; ++x) {
+          const uint16_t w = row.LE16(2 * static_cast<std::size_t>(x));
+          values[static_cast<std::size_t>(x)] = static_cast<uint32_t>(QoMSXLevel5(w >> 5)) << 16 |
+                                                static_cast<uint32_t>(QoMSXLevel5(w >> 10)) << 8 |
+                                                QoMSXLevel5(w);
+        }
+        break;
+      default:
+        count = static_cast<int32_t>(
+            std::min<std::size_t>(static_cast<std::size_t>(Width), available * 8 / bits));
+        for (int32_t x = 0; x < count; ++x) {
+          values[static_cast<std::size_t>(x)] =
+              StreamPixel(row.Data(), static_cast<std::size_t>(x), bits);
+        }
+    }
+    bmp->SetRow(y, values.data(), count);
+  }
+  return bmp;
+}
+
 void RegisterMSXEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoSC2Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC3Engine>());
@@ -539,13 +770,20 @@ void RegisterMSXEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoSC5Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSR5Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL5Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoCMPEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC6Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL6Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSTPEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoPCTEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC7Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSR7Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL7Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSC8Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoSR8Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoGL8Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSCAEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGLAEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoSCCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoGLCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoG9BEngine>());
 }

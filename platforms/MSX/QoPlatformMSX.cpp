@@ -1,7 +1,9 @@
 #include "platforms/MSX/QoPlatformMSX.h"
 
+#include <algorithm>
 #include <array>
 
+#include "base/QoErrors.h"
 #include "color/QoPaletteTypes.h"
 
 namespace {
@@ -127,4 +129,194 @@ TQoByteView QoMSXPalFileEntries(TQoByteView file) {
     if (entries.U8(i) > 7) return TQoByteView();
   }
   return entries;
+}
+
+uint8_t QoMSXLevel5(unsigned level) {
+  return static_cast<uint8_t>(((level & 31u) * 255 + 15) / 31);
+}
+
+uint32_t QoYJKToRGB(int y, int j, int k, bool yuv) {
+  const auto clamp = [](int v) { return static_cast<unsigned>(std::clamp(v, 0, 31)); };
+  const unsigned r = clamp(y + j);
+  const unsigned plusK = clamp(y + k);
+  // Integer division truncates towards zero, as the chip's arithmetic does.
+  const unsigned third = clamp((5 * y - 2 * j - k + 2) / 4);
+  const unsigned g = yuv ? third : plusK;
+  const unsigned b = yuv ? plusK : third;
+  return static_cast<uint32_t>(QoMSXLevel5(r)) << 16 | static_cast<uint32_t>(QoMSXLevel5(g)) << 8 |
+         QoMSXLevel5(b);
+}
+
+void QoDecodeYJKRow(TQoByteView row, int32_t width, uint32_t* rgb, bool yuv,
+                    const TQoPalette* palette) {
+  const auto sign6 = [](int v) { return v >= 32 ? v - 64 : v; };
+  for (int32_t x0 = 0; x0 < width; x0 += 4) {
+    const int32_t n = std::min<int32_t>(4, width - x0);
+    uint8_t b[4] = {0, 0, 0, 0};
+    for (int32_t i = 0; i < n; ++i) {
+      const auto at = static_cast<std::size_t>(x0 + i);
+      b[i] = at < row.Size() ? row.U8(at) : 0;
+    }
+    const int k = sign6((b[0] & 7) + (b[1] & 7) * 8);
+    const int j = sign6((b[2] & 7) + (b[3] & 7) * 8);
+    for (int32_t i = 0; i < n; ++i) {
+      rgb[x0 + i] =
+          palette && (b[i] & 8) ? palette->GetRGBQuad(b[i] >> 4) : QoYJKToRGB(b[i] >> 3, j, k, yuv);
+    }
+  }
+}
+
+bool TQoG9BHeader::Read(TQoByteView file) {
+  if (file.Size() <= 16 || !file.Matches(0, "G9B")) return false;
+  HeaderLength = file.LE16(3);
+  if (HeaderLength <= 10 || file.Size() < HeaderLength + 5) return false;
+  BitsPerPixel = file.U8(5);
+  ColorType = file.U8(6);
+  PaletteCount = file.U8(7);
+  Width = file.LE16(8);
+  Height = file.LE16(10);
+  Compressed = file.U8(12) == 1;
+  if (Width < 1 || Width > 8000 || Height < 1 || Height > 8000) return false;
+  struct TPair {
+    uint8_t Bits, Type, MaxEntries;
+    TMode Mode;
+  };
+  static constexpr TPair kPairs[] = {{2, 0, 4, kBP2},  {4, 0, 16, kBP4},   {8, 0, 64, kBP6},
+                                     {8, 64, 0, kBD8}, {8, 128, 0, kBYJK}, {8, 192, 0, kBYUV},
+                                     {16, 0, 0, kBD16}};
+  bool known = false;
+  for (const TPair& pair : kPairs) {
+    if (pair.Bits == BitsPerPixel && pair.Type == ColorType && PaletteCount <= pair.MaxEntries) {
+      Mode = pair.Mode;
+      known = true;
+    }
+  }
+  if (!known || DataAt() >= file.Size()) return false;
+  for (std::size_t i = 0; i < 3 * static_cast<std::size_t>(PaletteCount); ++i) {
+    if (file.U8(PaletteAt() + i) >= 32) return false;
+  }
+  return true;
+}
+
+std::size_t TQoG9BHeader::RowBytes() const {
+  const auto w = static_cast<std::size_t>(Width);
+  if (BitsPerPixel >= 8) return w * BitsPerPixel / 8;
+  return (w * BitsPerPixel + 7) / 8;
+}
+
+namespace {
+
+// One block of the V9990 compression; true when it ended through its end code.
+bool UnpackV9990Block(TQoByteView block, std::vector<uint8_t>& out, std::size_t& pos) {
+  const std::size_t start = pos;
+  TQoByteCursor in(block);
+  uint8_t bits = 0;
+  int left = 0;
+  // Control bits, most significant first; their bytes sit among the data bytes.
+  const auto bit = [&](unsigned& value) {
+    if (left == 0) {
+      if (!in.ReadByte(bits)) return false;
+      left = 8;
+    }
+    --left;
+    value = (bits >> left) & 1u;
+    return true;
+  };
+  for (;;) {
+    unsigned flag = 0;
+    if (!bit(flag)) return false;
+    if (flag == 0) {
+      uint8_t literal = 0;
+      if (pos >= out.size() || !in.ReadByte(literal)) return false;
+      out[pos++] = literal;
+      continue;
+    }
+    std::size_t n = 1;
+    for (;;) {
+      unsigned more = 0, c = 0;
+      if (!bit(more)) return false;
+      if (more == 0) break;
+      if (!bit(c)) return false;
+      if (n & 0x8000) return true;  // the end code
+      n = 2 * n + c;
+    }
+    uint8_t low = 0;
+    if (!in.ReadByte(low)) return false;
+    std::size_t offset = low;
+    if (low & 0x80) {
+      offset = low & 0x7Fu;
+      for (unsigned weight = 1024; weight >= 128; weight /= 2) {
+        unsigned b = 0;
+        if (!bit(b)) return false;
+        offset += b * weight;
+      }
+    }
+    const std::size_t distance = offset + 1, count = n + 1;
+    if (distance > pos - start || count > out.size() - pos) return false;
+    for (std::size_t i = 0; i < count; ++i, ++pos) out[pos] = out[pos - distance];
+  }
+}
+
+}  // namespace
+
+std::vector<uint8_t> QoUnpackV9990(TQoByteView data, std::size_t size) {
+  if (size > qo::kMaxAllocation) qo::RaiseInternalError();
+  std::vector<uint8_t> out(size, 0);
+  TQoByteCursor in(data);
+  uint8_t blockCount = 0;
+  if (!in.ReadByte(blockCount)) return out;
+  std::size_t pos = 0;
+  uint16_t length = 0;
+  while (in.ReadWord(length) && length != 0) {
+    const std::size_t n = std::min<std::size_t>(length, in.Remaining());
+    const TQoByteView block = in.View.Sub(in.Pos, n);
+    in.Pos += n;
+    if (!UnpackV9990Block(block, out, pos)) break;
+  }
+  return out;
+}
+
+bool QoUnpackMSXCMP(TQoByteView stream, std::size_t lineBytes, std::size_t lines,
+                    std::size_t rawLines, std::vector<uint8_t>& out) {
+  const std::size_t total = lineBytes * lines;
+  out.assign(total, 0);
+  TQoByteCursor in(stream);
+  for (std::size_t group = 0; group < total; group += 64) {
+    uint8_t mask = 0;
+    if (!in.ReadByte(mask)) return false;
+    uint8_t subMasks[8] = {};
+    for (int s = 0; s < 8; ++s) {
+      if ((mask & (0x80 >> s)) && !in.ReadByte(subMasks[s])) return false;
+    }
+    for (std::size_t s = 0; s < 8; ++s) {
+      for (std::size_t b = 0; b < 8; ++b) {
+        if (!(subMasks[s] & (0x80u >> b))) continue;
+        uint8_t value = 0;
+        if (!in.ReadByte(value)) return false;
+        const std::size_t at = group + 8 * s + b;
+        if (at < total) out[at] = value;
+      }
+    }
+  }
+  // The lines below the stored ones hold their difference to the line above.
+  for (std::size_t i = rawLines * lineBytes; i < total; ++i) out[i] ^= out[i - lineBytes];
+  return in.Remaining() == 0;
+}
+
+void QoSetV9990Direct8Palette(TQoPalette256& palette) {
+  static constexpr uint8_t kBlueSteps[4] = {0, 11, 21, 31};
+  palette.Clear();
+  for (unsigned i = 0; i < 256; ++i) {
+    palette.Add(QoMSXLevel5(kV9958Steps[(i >> 2) & 7]), QoMSXLevel5(kV9958Steps[i >> 5]),
+                QoMSXLevel5(kBlueSteps[i & 3]));
+  }
+}
+
+bool TQoCMPHeader::Read(TQoByteView file) {
+  if (file.Size() <= kSize) return false;
+  LineBytes = file.U8(0);
+  Lines = file.U8(1);
+  RawLines = file.U8(2);
+  return LineBytes >= 1 && LineBytes <= 128 && Lines >= 1 && Lines <= 212 && RawLines >= 1 &&
+         RawLines <= Lines;
 }

@@ -66,8 +66,10 @@ std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes) {
 TEST(QoMSXTest, RegistersTheFamilyInOrder) {
   EXPECT_EQ((std::vector<std::string>{
                 "TQoSC2Engine", "TQoSC3Engine", "TQoSC4Engine", "TQoSC5Engine", "TQoSR5Engine",
-                "TQoGL5Engine", "TQoSC6Engine", "TQoGL6Engine", "TQoSTPEngine", "TQoSC7Engine",
-                "TQoSR7Engine", "TQoGL7Engine", "TQoSC8Engine", "TQoSR8Engine", "TQoGL8Engine"}),
+                "TQoGL5Engine", "TQoCMPEngine", "TQoSC6Engine", "TQoGL6Engine", "TQoSTPEngine",
+                "TQoPCTEngine", "TQoSC7Engine", "TQoSR7Engine", "TQoGL7Engine", "TQoSC8Engine",
+                "TQoSR8Engine", "TQoGL8Engine", "TQoSCAEngine", "TQoGLAEngine", "TQoSCCEngine",
+                "TQoGLCEngine", "TQoG9BEngine"}),
             QoClassNames(MSXRegistry()));
 }
 
@@ -298,7 +300,8 @@ TEST(QoMSXTest, RealScreensAreRecognisedAndDecode) {
   const std::map<std::string, std::string> expectedEngine = {
       {"msx-bload-sc2", "TQoSC2Engine"}, {"msx-bload-sc5", "TQoSC5Engine"},
       {"msx-bload-sc6", "TQoSC6Engine"}, {"msx-bload-sc7", "TQoSC7Engine"},
-      {"msx-bload-sc8", "TQoSC8Engine"},
+      {"msx-bload-sc8", "TQoSC8Engine"}, {"msx-bload-s12", "TQoSCCEngine"},
+      {"msx-bload-sca", "TQoSCAEngine"}, {"msx-bload-scc", "TQoSCCEngine"},
   };
   // Pinned after checking each picture by eye.
   const std::map<std::string, std::string> pinned = {
@@ -306,7 +309,8 @@ TEST(QoMSXTest, RealScreensAreRecognisedAndDecode) {
       {"msx/ascii.SC5", "2af97cceea5d85d3"},   {"msx/hero.sc5", "d1ae5d87909f088f"},
       {"msx/rtype.SC5", "b7ca07364ff33772"},   {"msx/zanac.SC5", "0a3f703315474a87"},
       {"msx/IMAGE03.SC6", "b883d68a95697498"}, {"msx/IMAGE04.SC7", "b1bfb58107bb8793"},
-      {"msx/IMAGE06.SC8", "3766e57eaa22771e"},
+      {"msx/IMAGE06.SC8", "3766e57eaa22771e"}, {"msx/IMAGE05.S12", "ee997619638a277c"},
+      {"msx/FONT.SCA", "1b8d73e8a79d7d46"},    {"msx/FONT.SCC", "4079f11fad154050"},
   };
   const TQoSampleException shortDump = [](const TQoSample& sample, const std::string&,
                                           const TQoDetected& d) {
@@ -316,5 +320,319 @@ TEST(QoMSXTest, RealScreensAreRecognisedAndDecode) {
     return true;
   };
   const int decoded = QoCheckRealPictures(MSXRegistry(), expectedEngine, pinned, shortDump);
-  EXPECT_GE(decoded, 8);
+  EXPECT_GE(decoded, 11);
+}
+
+namespace {
+
+uint32_t Rgb5(unsigned r, unsigned g, unsigned b) {
+  return static_cast<uint32_t>(QoMSXLevel5(r)) << 16 | static_cast<uint32_t>(QoMSXLevel5(g)) << 8 |
+         QoMSXLevel5(b);
+}
+
+// A YJK group of four Y values with J and K spread over the low three bits.
+void PutGroup(uint8_t* at, const int (&y)[4], int j, int k) {
+  const unsigned uj = static_cast<unsigned>(j) & 63u, uk = static_cast<unsigned>(k) & 63u;
+  const unsigned low[4] = {uk & 7u, uk >> 3, uj & 7u, uj >> 3};
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(y[i] << 3 | static_cast<int>(low[i]));
+}
+
+// Writes the V9990 compression: control bits packed most significant first into bytes
+// that sit in the stream where the unpacker needs its next bit.
+struct TV9990Writer {
+  TBytes Out;
+  std::size_t BitByte = 0;
+  int Left = 0;
+  void Bit(unsigned b) {
+    if (Left == 0) {
+      BitByte = Out.size();
+      Out.push_back(0);
+      Left = 8;
+    }
+    --Left;
+    Out[BitByte] = static_cast<uint8_t>(Out[BitByte] | (b << Left));
+  }
+  void Literal(uint8_t v) {
+    Bit(0);
+    Out.push_back(v);
+  }
+  // Copies count (at least 2) bytes from distance back; short distances only.
+  void Match(unsigned count, unsigned distance) {
+    Bit(1);
+    const unsigned n = count - 1;
+    int top = 15;
+    while (!(n >> top & 1u)) --top;
+    for (int b = top - 1; b >= 0; --b) {
+      Bit(1);
+      Bit(n >> b & 1u);
+    }
+    Bit(0);
+    Out.push_back(static_cast<uint8_t>(distance - 1));
+  }
+  void End() {
+    Bit(1);
+    for (int i = 0; i < 16; ++i) {
+      Bit(1);
+      Bit(0);
+    }
+  }
+};
+
+}  // namespace
+
+TEST(QoMSXTest, YJKColoursAndRowsOfGroups) {
+  // Clamped sums, and the blue formula truncating towards zero.
+  EXPECT_EQ(Rgb5(31, 31, 16), QoYJKToRGB(31, 31, 31));
+  EXPECT_EQ(Rgb5(0, 0, 16), QoYJKToRGB(0, -32, 0));
+  EXPECT_EQ(Rgb5(0, 3, 2), QoYJKToRGB(1, -2, 2));        // (5 + 4 - 2 + 2) / 4 = 2 is blue
+  EXPECT_EQ(Rgb5(1, 3, 0), QoYJKToRGB(0, 1, 3));         // blue (-2 - 3 + 2) / 4 = 0, not -1
+  EXPECT_EQ(Rgb5(0, 2, 3), QoYJKToRGB(1, -2, 2, true));  // YUV: Y + K is blue
+  EXPECT_EQ(8, QoMSXLevel5(1));
+  EXPECT_EQ(132, QoMSXLevel5(16));
+
+  // Six pixels: one whole group and a cut one whose missing bytes read as 0.
+  uint8_t row[6] = {};
+  PutGroup(row, {10, 12, 14, 16}, 5, -3);
+  row[4] = static_cast<uint8_t>(20 << 3 | 6);  // K low bits 6, K high 0; J 0
+  row[5] = static_cast<uint8_t>(3 << 3 | 0);
+  uint32_t rgb[6] = {};
+  QoDecodeYJKRow(TQoByteView(row, 6), 6, rgb, false, nullptr);
+  EXPECT_EQ(QoYJKToRGB(10, 5, -3), rgb[0]);
+  EXPECT_EQ(QoYJKToRGB(16, 5, -3), rgb[3]);
+  EXPECT_EQ(QoYJKToRGB(20, 0, 6), rgb[4]);
+  EXPECT_EQ(QoYJKToRGB(3, 0, 6), rgb[5]);
+
+  // With a palette (SCREEN 10/11), a byte with bit 3 is the colour of its high nibble;
+  // the group's other pixels stay YJK with the shared J and K.
+  TQoPalette256 palette;
+  for (int i = 0; i < 16; ++i) palette.Add(static_cast<uint32_t>(0x111111 * i));
+  uint8_t yae[4];
+  PutGroup(yae, {10, 12, 14, 16}, 5, -3);
+  yae[1] = static_cast<uint8_t>(0xA8 | (yae[1] & 7));
+  QoDecodeYJKRow(TQoByteView(yae, 4), 4, rgb, false, &palette);
+  EXPECT_EQ(0xAAAAAAu, rgb[1]);
+  EXPECT_EQ(QoYJKToRGB(10, 5, -3), rgb[0]);
+  EXPECT_EQ(QoYJKToRGB(14, 5, -3), rgb[2]);
+}
+
+TEST(QoMSXTest, YJKScreensAndTheirCopyFiles) {
+  // A 49159-byte SCREEN 12 dump holds 192 lines; any name takes it by its size.
+  TBytes sc12 = Bsave(0xC000);
+  PutGroup(&Vram(sc12, 191 * 256 + 8), {31, 0, 0, 0}, 0, 0);
+  auto d = Detect("p.bin", sc12);
+  ASSERT_EQ("TQoSCCEngine", d->First()->EngineClass);
+  TQoSourceEngine& scc = *d->First();
+  EXPECT_EQ("MSX2+ 256x192x15 screen 12 image", scc.GetDisplayName());
+  EXPECT_TRUE(scc.PaletteTypes.empty());
+  EXPECT_EQ(".scc", scc.DefaultExtension);
+  auto bmp = scc.Decode();
+  EXPECT_EQ(24, bmp->BitsPerPixel);
+  EXPECT_EQ(0xFFFFFFu, bmp->GetPixel(8, 191));
+  EXPECT_EQ(0u, bmp->GetPixel(9, 191));
+
+  // SCREEN 10 with its palette at 0xFA80 in the V9958's levels, sprites in palette colours.
+  TBytes sca = Bsave(0xFAA0);
+  PutRecord(sca, 7 + 0xFA80, 9, 2, 0, 0);
+  PutRecord(sca, 7 + 0xFA80, 6, 0, 7, 0);
+  Vram(sca, 256 * 3 + 1) = 0x98;  // line 3, pixel 1: colour 9
+  for (int r = 0; r < 16; ++r) {
+    Vram(sca, 0xF000 + static_cast<std::size_t>(r)) = 0x80;
+    Vram(sca, 0xFA00 - 512 + static_cast<std::size_t>(r)) = 6;
+  }
+  Vram(sca, 0xFA00) = 99, Vram(sca, 0xFA01) = 40;  // lines 100.., column 40
+  Vram(sca, 0xFA04) = 216;
+  auto a = Detect("pic.sca", sca);
+  ASSERT_EQ("TQoSCAEngine", a->First()->EngineClass);
+  EXPECT_EQ(" screen 10/11 image", a->First()->Description);
+  bmp = a->First()->Decode();
+  EXPECT_EQ(0x4A0000u, bmp->GetPixel(1, 3));  // level 2 through the 5-bit steps: 9 of 31
+  EXPECT_EQ(QoYJKToRGB(0, 0, 0), bmp->GetPixel(0, 3));
+  EXPECT_EQ(0x00FF00u, bmp->GetPixel(40, 105));
+
+  // COPY files: a width that is no multiple of 4 runs the rows on without padding; the
+  // ".glb" name takes its palettes from ".plb".
+  TQoTempFolder folder;
+  TBytes glb = {5, 0, 2, 0};
+  glb.resize(4 + 10, 0);
+  glb[4 + 5 + 1] = 0x38;  // row 1, pixel 1: palette colour 3
+  folder.Write("p.glb", glb);
+  TBytes plb(32);
+  PutRecord(plb, 0, 3, 0, 0, 7);
+  folder.Write("p.plb", plb);
+  TQoFileLoadSource source(folder.PathOf("p.glb"));
+  auto engines = DetectEngines(source, MSXRegistry());
+  TQoSourceEngine& gla = *engines->GetEngine(0);
+  ASSERT_EQ("TQoGLAEngine", gla.EngineClass);
+  EXPECT_EQ(".glb", gla.DefaultExtension);
+  EXPECT_EQ(12, gla.ColorDepth);
+  bmp = gla.Decode();
+  EXPECT_EQ(0x0000FFu, bmp->GetPixel(1, 1));
+  EXPECT_EQ(QoYJKToRGB(0, 0, 0), bmp->GetPixel(0, 1));
+  EXPECT_EQ("TQoGLCEngine", Detect("p.glc", glb)->First()->EngineClass);
+}
+
+TEST(QoMSXTest, PackedScreen5MasksAndLineDifferences) {
+  // 2 bytes a line, 3 lines, 1 stored: 6 bytes in one group.
+  //   mask 0x80: sub-mask 0 follows; sub-mask 0b10100100: bytes 0, 2 and 5 are literals.
+  TBytes cmp = {2, 3, 1, 0x80, 0xA4, 0x12, 0x0F, 0xF0};
+  auto d = Detect("p.cmp", cmp);
+  ASSERT_EQ("TQoCMPEngine", d->First()->EngineClass);
+  EXPECT_EQ(kQoDetectSignature | kQoDetectSize | kQoDetectExtension, d->First()->DetectFlags);
+  TQoSourceEngine& engine = *d->First();
+  EXPECT_EQ("MSX2 4x3x4 screen 5 image", engine.GetDisplayName());
+  auto bmp = engine.Decode();
+  EXPECT_EQ(1u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(2u, bmp->GetPixel(1, 0));
+  EXPECT_EQ(0u, bmp->GetPixel(2, 0));
+  EXPECT_EQ(1u, bmp->GetPixel(0, 1));  // 0x0F ^ 0x12 = 0x1D
+  EXPECT_EQ(0xDu, bmp->GetPixel(1, 1));
+  EXPECT_EQ(0xDu, bmp->GetPixel(1, 2));  // 0x00 ^ 0x1D: against the line above as XOR-ed
+  EXPECT_EQ(0xFu, bmp->GetPixel(2, 2));  // 0xF0 ^ 0x00
+  EXPECT_EQ(0u, bmp->GetPixel(3, 2));
+  EXPECT_EQ(0xDBDB92u, bmp->Palette->GetRGBQuad(11));  // the power-on colours
+
+  // One byte more than the groups use, or one byte short, and the file is not this.
+  TBytes trailing = cmp;
+  trailing.push_back(0);
+  EXPECT_EQ(nullptr, Detect("p.cmp", trailing)->Find("TQoCMPEngine"));
+  cmp.pop_back();
+  EXPECT_EQ(nullptr, Detect("p.cmp", cmp)->Find("TQoCMPEngine"));
+  EXPECT_EQ(nullptr, Detect("p.cmp", {2, 3, 4, 0})->Find("TQoCMPEngine"));  // 4 stored of 3
+}
+
+TEST(QoMSXTest, PublisherPagesRunLowNibbleFirst) {
+  TBytes pct(384);
+  const std::string signature = "E U R O PUBLISHER SCREEN";
+  std::copy(signature.begin(), signature.end(), pct.begin());
+  // Two literals, then 64 repeats of 0xFF reaching into line 1.
+  for (uint8_t b : {0x01, 0x21, 0x80, 0xBF, 0xFF}) pct.push_back(b);
+  auto d = Detect("p.pct", pct);
+  ASSERT_EQ("TQoPCTEngine", d->First()->EngineClass);
+  EXPECT_EQ(kQoDetectSignature | kQoDetectExtension, d->First()->DetectFlags);
+  auto bmp = d->First()->Decode();
+  EXPECT_EQ(512, bmp->Width);
+  EXPECT_EQ(704, bmp->Height);
+  EXPECT_EQ(1u, bmp->GetPixel(3, 0));  // 0x21: bit 0 is the fourth pixel
+  EXPECT_EQ(1u, bmp->GetPixel(6, 0));  // bit 5 the seventh
+  EXPECT_EQ(0u, bmp->GetPixel(4, 0));
+  EXPECT_EQ(1u, bmp->GetPixel(12, 0));  // 0x80
+  EXPECT_EQ(1u, bmp->GetPixel(15, 1));  // the run: 512 pixels from pixel 16
+  EXPECT_EQ(0u, bmp->GetPixel(16, 1));
+  EXPECT_EQ(0u, bmp->GetPixel(0, 2));  // the data ended
+  EXPECT_EQ(0xFFFFFFu, bmp->Palette->GetRGBQuad(0));
+  pct[0] = 'X';
+  EXPECT_EQ(nullptr, Detect("p.pct", pct)->Find("TQoPCTEngine"));
+}
+
+TEST(QoMSXTest, V9990PicturesByModeAndTheirCompression) {
+  const auto g9b = [](uint8_t bits, uint8_t type, uint8_t entries, uint16_t w, uint16_t h,
+                      uint8_t compressed) {
+    TBytes f = {'G',
+                '9',
+                'B',
+                11,
+                0,
+                bits,
+                type,
+                entries,
+                static_cast<uint8_t>(w),
+                static_cast<uint8_t>(w >> 8),
+                static_cast<uint8_t>(h),
+                static_cast<uint8_t>(h >> 8),
+                compressed,
+                0,
+                0,
+                0};
+    f.resize(16 + 3 * static_cast<std::size_t>(entries), 0);
+    return f;
+  };
+  // BP4: two entries, 3 x 2 pixels, rows of 2 bytes.
+  TBytes bp4 = g9b(4, 0, 2, 3, 2, 0);
+  bp4[16 + 3] = 31;  // entry 1: red
+  for (uint8_t b : {0x10, 0x10, 0x01, 0x00}) bp4.push_back(b);
+  auto d = Detect("p.g9b", bp4);
+  ASSERT_EQ("TQoG9BEngine", d->First()->EngineClass);
+  EXPECT_EQ(kQoDetectSignature | kQoDetectExtension, d->First()->DetectFlags);
+  EXPECT_EQ("MSX V9990 VDP 3x2x4 BP4 image", d->First()->GetDisplayName());
+  auto bmp = d->First()->Decode();
+  EXPECT_EQ(1u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(1u, bmp->GetPixel(2, 0));
+  EXPECT_EQ(1u, bmp->GetPixel(1, 1));
+  EXPECT_EQ(0xFF0000u, bmp->Palette->GetRGBQuad(1));
+
+  // BD16: green in the top bits, then red, then blue; a short pixel area stops there.
+  TBytes bd16 = g9b(16, 0, 0, 2, 2, 0);
+  for (uint8_t b : {0x1F, 0x7C, 0xE0, 0x03, 0x00}) bd16.push_back(b);
+  bmp = Detect("p.g9b", bd16)->First()->Decode();
+  EXPECT_EQ(0x00FFFFu, bmp->GetPixel(0, 0));
+  EXPECT_EQ(0xFF0000u, bmp->GetPixel(1, 0));
+  // BD8: GGGRRRBB through the 5-bit steps.
+  TBytes bd8 = g9b(8, 64, 0, 1, 1, 0);
+  bd8.push_back(0xB6);  // green 5, red 5, blue 2
+  bmp = Detect("p.g9b", bd8)->First()->Decode();
+  EXPECT_EQ(Rgb5(22, 22, 21), bmp->GetStdRGBPixel(0, 0).R << 16 | bmp->GetStdRGBPixel(0, 0).G << 8 |
+                                  bmp->GetStdRGBPixel(0, 0).B);
+
+  // BYUV: YJK groups with blue and green swapped; rows of 5 pixels cut the second group.
+  TBytes yuv = g9b(8, 192, 0, 5, 1, 0);
+  yuv.resize(yuv.size() + 5, 0);
+  PutGroup(&yuv[16], {20, 4, 8, 12}, -6, 9);
+  yuv[20] = 1 << 3;
+  bmp = Detect("p.g9b", yuv)->First()->Decode();
+  EXPECT_EQ(QoYJKToRGB(20, -6, 9, true), bmp->GetPixel(0, 0));
+  EXPECT_EQ(QoYJKToRGB(1, 0, 0, true), bmp->GetPixel(4, 0));
+
+  // Headers the chip cannot show are declined: 65 entries at 8 bits, a level of 32.
+  EXPECT_EQ(0, Detect("p.g9b",
+                      [&] {
+                        TBytes f = g9b(8, 0, 65, 1, 1, 0);
+                        f.push_back(0);
+                        return f;
+                      }())
+                   ->Engines->Count());
+  TBytes badLevel = bp4;
+  badLevel[16] = 32;
+  EXPECT_EQ(0, Detect("p.g9b", badLevel)->Engines->Count());
+
+  // Compression: literals, a match, the end code; the next block goes on after it.
+  TV9990Writer first;
+  first.Literal(0x12);
+  first.Literal(0x34);
+  first.Match(3, 2);  // 12 34 12
+  first.End();
+  TV9990Writer second;
+  second.Literal(0x56);
+  second.Match(2, 1);  // 56 56
+  second.End();
+  const auto blocks = [](std::initializer_list<const TBytes*> list) {
+    TBytes data = {static_cast<uint8_t>(list.size())};
+    for (const TBytes* b : list) {
+      data.push_back(static_cast<uint8_t>(b->size()));
+      data.push_back(static_cast<uint8_t>(b->size() >> 8));
+      data.insert(data.end(), b->begin(), b->end());
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+  };
+  const TBytes packed = blocks({&first.Out, &second.Out});
+  std::vector<uint8_t> out = QoUnpackV9990(TQoByteView(packed.data(), packed.size()), 10);
+  EXPECT_EQ((TBytes{0x12, 0x34, 0x12, 0x34, 0x12, 0x56, 0x56, 0x56, 0, 0}), out);
+
+  // A match reaching before its own block stops everything, the next block included.
+  TV9990Writer reachesBack;
+  reachesBack.Literal(0x77);
+  reachesBack.Match(2, 2);
+  reachesBack.End();
+  const TBytes broken = blocks({&first.Out, &reachesBack.Out, &second.Out});
+  out = QoUnpackV9990(TQoByteView(broken.data(), broken.size()), 10);
+  EXPECT_EQ((TBytes{0x12, 0x34, 0x12, 0x34, 0x12, 0x77, 0, 0, 0, 0}), out);
+
+  // A compressed BP6 picture decodes through it.
+  TBytes bp6 = g9b(8, 0, 1, 5, 2, 1);
+  bp6.insert(bp6.end(), packed.begin(), packed.end());
+  bmp = Detect("p.g9b", bp6)->First()->Decode();
+  EXPECT_EQ(0x34u, bmp->GetPixel(3, 0));
+  EXPECT_EQ(0x56u, bmp->GetPixel(0, 1));
+  EXPECT_EQ(0u, bmp->GetPixel(4, 1));
 }
