@@ -264,4 +264,10 @@ void RegisterAppleIIEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAppleIIHRColorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAppleIIeDHRColorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAppleIIeDHRBWEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGS3200Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGS3201Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGSSh3Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGSPntEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGSAPFEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIMacEngine>());
 }
