@@ -1,5 +1,6 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/Agat/QoOpenPlatformAgat.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
@@ -22,6 +23,7 @@ using TQoModuleRegistration = void (*)(TQoEngineRegistry&);
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 // clang-format off
 constexpr TQoModuleRegistration kModules[] = {
+    RegisterAgatEngines,
     RegisterAmigaEngines,
     RegisterAmstradCPCEngines,
     RegisterAppleIIEngines,
