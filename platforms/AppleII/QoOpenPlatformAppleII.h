@@ -97,13 +97,20 @@ class TQoAppleIIGSEngine : public TQoSourceEngine {
                                                 bool sort = true);
 };
 
-// Screen dump: pixels, scan-line control bytes and 16 palettes, stored or packed.
+// Screen dump: pixels, scan-line control bytes and 16 palettes, stored or packed. Rows
+// whose control byte has bit 7 set are in 640 mode; a screen with any such row is shown
+// 640 pixels wide, its 320-mode rows with every pixel doubled.
 class TQoAppleIIGS3200Engine : public TQoAppleIIGSEngine {
  public:
   static constexpr const char* ClassName = "TQoAppleIIGS3200Engine";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIGS3200Engine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> unpacked_;  // a packed dump's screen memory
+  std::size_t available_ = 0;      // bytes of screen memory the file gave
+  TQoByteView Screen() const;
 };
 
 // 3200 colours, packed: a palette per row, then the packed pixels.

@@ -135,20 +135,54 @@ TQoAppleIIGS3200Engine::TQoAppleIIGS3200Engine(TQoLoadSource& source)
     : TQoAppleIIGSEngine(source, ClassName) {
   DefaultExtension = ".3200";
   Description = " multipalette image";
+  const TQoByteView bytes = Bytes();
+  available_ = kQoAppleIIGSScreenSize;
+  if (bytes.Size() != kQoAppleIIGSScreenSize) {
+    unpacked_.assign(kQoAppleIIGSScreenSize, 0);
+    available_ = QoUnpackPackBytes(bytes, unpacked_.data(), unpacked_.size());
+  }
+  const TQoByteView screen = Screen();
+  int rows640 = 0;
+  for (int y = 0; y < kQoAppleIIGSRows; ++y) {
+    if (screen.U8(kScanLineControl + static_cast<std::size_t>(y)) & 0x80) ++rows640;
+  }
+  if (rows640 > 0) {
+    Width = 640;
+    ColorDepth = rows640 == kQoAppleIIGSRows ? 2 : 4;
+    AspectIndex = kQoAspect5to12;
+    AspectMask = QoAspectBit(kQoAspect5to12) | QoAspectBit(kQoAspect1to2);
+  }
+}
+
+TQoByteView TQoAppleIIGS3200Engine::Screen() const {
+  if (unpacked_.empty()) return Bytes().Sub(0, kQoAppleIIGSScreenSize);
+  return TQoByteView(unpacked_.data(), unpacked_.size());
 }
 
 std::unique_ptr<TQoBitmap> TQoAppleIIGS3200Engine::Decode() {
-  std::vector<uint8_t> unpacked;
-  TQoByteView screen = Bytes();
-  std::size_t available = kQoAppleIIGSScreenSize;
-  if (screen.Size() != kQoAppleIIGSScreenSize) {
-    unpacked.assign(kQoAppleIIGSScreenSize, 0);
-    available = QoUnpackPackBytes(screen, unpacked.data(), unpacked.size());
-    screen = TQoByteView(unpacked.data(), unpacked.size());
-  }
+  const TQoByteView screen = Screen();
+  const std::size_t available = std::min(available_, kQoAppleIIGSPixelBytes);
   TLines lines(Width, Height);
-  Fill320(lines, screen.Ptr(0, kQoAppleIIGSPixelBytes),
-          std::min(available, kQoAppleIIGSPixelBytes));
+  if (Width == 320) {
+    Fill320(lines, screen.Ptr(0, kQoAppleIIGSPixelBytes), available);
+  } else {
+    for (int y = 0; y < Height; ++y) {
+      const std::size_t start = static_cast<std::size_t>(y) * kQoAppleIIGSRowBytes;
+      if (start >= available) break;
+      const std::size_t bytes = std::min<std::size_t>(kQoAppleIIGSRowBytes, available - start);
+      const bool mode640 = screen.U8(kScanLineControl + static_cast<std::size_t>(y)) & 0x80;
+      uint8_t* row = lines.Row(y);
+      int32_t n = 0;
+      for (std::size_t i = 0; i < bytes; ++i) {
+        const uint8_t b = screen.U8(start + i);
+        for (int k = 0; k < 4; ++k) {
+          row[n++] = mode640 ? static_cast<uint8_t>(k640Bases[k] + ((b >> (6 - 2 * k)) & 3u))
+                             : static_cast<uint8_t>(k < 2 ? b >> 4 : b & 15u);
+        }
+      }
+      lines.Counts[static_cast<std::size_t>(y)] = n;
+    }
+  }
   return DecodeMultiPalette(lines, [&](int y, uint32_t* colors) {
     const unsigned block = screen.U8(kScanLineControl + static_cast<std::size_t>(y)) & 15u;
     BlockColors(screen, kScreenPalettes + 32u * block, false, colors);

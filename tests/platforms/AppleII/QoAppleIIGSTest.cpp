@@ -142,7 +142,7 @@ TEST(QoAppleIIGSTest, ScreenDumpRowsUseTheirControlBytesPalette) {
   // Row 0 pixels 1, 2; row 1 the same pixels under palette 3.
   file[0] = 0x12;
   file[160] = 0x12;
-  file[32000 + 1] = 0xF3;  // the high bits are not a palette number
+  file[32000 + 1] = 0x73;  // bits 6-4 are not part of the palette number
   for (int block = 0; block < 16; ++block) {
     for (unsigned i = 0; i < 16; ++i) {
       PutLE16(file, 32256 + 32 * block + 2 * i, Word(i, static_cast<unsigned>(block), 0));
@@ -163,6 +163,25 @@ TEST(QoAppleIIGSTest, ScreenDumpRowsUseTheirControlBytesPalette) {
   EXPECT_EQ(Rgb(1, 3, 0), rgb(0, 1));
   EXPECT_EQ(Rgb(2, 3, 0), rgb(1, 1));
   EXPECT_EQ(Rgb(0, 3, 0), rgb(2, 1));
+
+  // A 640-mode row (control bit 7) widens the picture; 320-mode rows are doubled.
+  file[32000 + 1] = 0x83;
+  file[160] = 0xE4;
+  found = Find("pic.shr", file, "TQoAppleIIGS3200Engine");
+  ASSERT_NE(nullptr, found.Engine);
+  EXPECT_EQ(640, found.Engine->Width);
+  EXPECT_EQ(4, found.Engine->ColorDepth);
+  EXPECT_EQ(6, found.Engine->AspectIndex);
+  const auto wide = found.Engine->Decode();
+  ASSERT_NE(nullptr, wide);
+  EXPECT_EQ(640, wide->Width);
+  EXPECT_EQ(Rgb(1, 0, 0), PixelRgb(*wide, 0, 0));  // 320 mode: pixel 1 twice
+  EXPECT_EQ(Rgb(1, 0, 0), PixelRgb(*wide, 1, 0));
+  EXPECT_EQ(Rgb(2, 0, 0), PixelRgb(*wide, 2, 0));
+  EXPECT_EQ(Rgb(11, 3, 0), PixelRgb(*wide, 0, 1));  // 640 mode: entries 11, 14, 1, 4
+  EXPECT_EQ(Rgb(14, 3, 0), PixelRgb(*wide, 1, 1));
+  EXPECT_EQ(Rgb(1, 3, 0), PixelRgb(*wide, 2, 1));
+  EXPECT_EQ(Rgb(4, 3, 0), PixelRgb(*wide, 3, 1));
 }
 
 TEST(QoAppleIIGSTest, RowPalettesMakeOneSortedPaletteOrTrueColour) {
