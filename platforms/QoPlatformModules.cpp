@@ -1,5 +1,6 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/Agat/QoOpenPlatformAgat.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
@@ -31,6 +32,7 @@ namespace {
 // snapshots, Spectra, ULAplus. Each family takes its place here as it is built.
 // clang-format off
 constexpr TQoPlatformModule kModules[] = {
+    {"Agat", RegisterAgatEngines},
     {"Amiga", RegisterAmigaEngines},
     {"Amstrad CPC", RegisterAmstradCPCEngines},
     {"Apple II", RegisterAppleIIEngines},

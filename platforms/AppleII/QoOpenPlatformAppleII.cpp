@@ -2,12 +2,11 @@
 
 #include "color/QoAspect.h"
 
-#include <initializer_list>
-#include <string_view>
 #include <vector>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
+#include "engine/QoFormatRow.h"
 
 namespace {
 
@@ -17,16 +16,6 @@ constexpr std::size_t kDoubleHiResSize = 2 * kQoAppleIIHiResSize;
 constexpr int kLoResRows = 24;
 constexpr int kLoResColumns = 40;
 constexpr int kDoubleGroups = 20;
-
-// 10 when the source has one of the extensions, else 8; 0 for another size.
-uint8_t RateBySize(const TQoLoadSource& source, std::size_t size,
-                   std::initializer_list<std::string_view> extensions) {
-  if (source.Size != static_cast<int32_t>(size)) return 0;
-  for (std::string_view extension : extensions) {
-    if (source.Extension == extension) return kQoDetectSize | kQoDetectExtension;
-  }
-  return kQoDetectSize;
-}
 
 }  // namespace
 
@@ -45,7 +34,7 @@ void TQoAppleIIColorEngine::BuildAppleIIPalette() {
 // Low resolution: 24 rows of 40 bytes, two blocks stacked in each byte.
 
 uint8_t TQoAppleIILREngine::Detect(TQoLoadSource& source) {
-  return RateBySize(source, kLoResSize, {".slo"});
+  return QoDetect(source, {.Size = kLoResSize, .Extensions = ".slo"});
 }
 
 TQoAppleIILREngine::TQoAppleIILREngine(TQoLoadSource& source)
@@ -80,7 +69,7 @@ std::unique_ptr<TQoBitmap> TQoAppleIILREngine::Decode() {
 // Double low resolution: the auxiliary half's blocks come first on the screen.
 
 uint8_t TQoAppleIIDLREngine::Detect(TQoLoadSource& source) {
-  return RateBySize(source, kDoubleLoResSize, {".dlo"});
+  return QoDetect(source, {.Size = kDoubleLoResSize, .Extensions = ".dlo"});
 }
 
 TQoAppleIIDLREngine::TQoAppleIIDLREngine(TQoLoadSource& source)
@@ -119,7 +108,7 @@ std::unique_ptr<TQoBitmap> TQoAppleIIDLREngine::Decode() {
 // High resolution in black and white: seven pixels a byte, bit 0 leftmost.
 
 uint8_t TQoAppleIIHRBWEngine::Detect(TQoLoadSource& source) {
-  const uint8_t flags = RateBySize(source, kQoAppleIIHiResSize, {".hgr"});
+  const uint8_t flags = QoDetect(source, {.Size = kQoAppleIIHiResSize, .Extensions = ".hgr"});
   if (flags == 0) return 0;
   // A colour picture sets the group bit somewhere; the holes between rows do not count.
   const TQoByteView bytes = source.Bytes();
@@ -162,7 +151,7 @@ std::unique_ptr<TQoBitmap> TQoAppleIIHRBWEngine::Decode() {
 // High resolution in artefact colours.
 
 uint8_t TQoAppleIIHRColorEngine::Detect(TQoLoadSource& source) {
-  return RateBySize(source, kQoAppleIIHiResSize, {".hgr", ".bin"});
+  return QoDetect(source, {.Size = kQoAppleIIHiResSize, .Extensions = ".hgr .bin"});
 }
 
 TQoAppleIIHRColorEngine::TQoAppleIIHRColorEngine(TQoLoadSource& source)
@@ -203,7 +192,7 @@ void DoubleRowGroups(TQoByteView bytes, int y, uint32_t* groups) {
 }  // namespace
 
 uint8_t TQoAppleIIeDHRColorEngine::Detect(TQoLoadSource& source) {
-  return RateBySize(source, kDoubleHiResSize, {".a2fc", ".dhgr"});
+  return QoDetect(source, {.Size = kDoubleHiResSize, .Extensions = ".a2fc .dhgr"});
 }
 
 TQoAppleIIeDHRColorEngine::TQoAppleIIeDHRColorEngine(TQoLoadSource& source)
@@ -237,7 +226,7 @@ std::unique_ptr<TQoBitmap> TQoAppleIIeDHRColorEngine::Decode() {
 }
 
 uint8_t TQoAppleIIeDHRBWEngine::Detect(TQoLoadSource& source) {
-  return RateBySize(source, kDoubleHiResSize, {".a2fc", ".dhgr", ".dhr"});
+  return QoDetect(source, {.Size = kDoubleHiResSize, .Extensions = ".a2fc .dhgr .dhr"});
 }
 
 TQoAppleIIeDHRBWEngine::TQoAppleIIeDHRBWEngine(TQoLoadSource& source)
@@ -275,4 +264,10 @@ void RegisterAppleIIEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAppleIIHRColorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAppleIIeDHRColorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAppleIIeDHRBWEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGS3200Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGS3201Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGSSh3Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGSPntEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIGSAPFEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAppleIIMacEngine>());
 }

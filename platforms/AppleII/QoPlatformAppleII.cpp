@@ -1,7 +1,9 @@
 #include "platforms/AppleII/QoPlatformAppleII.h"
 
-#include "color/QoPaletteTypes.h"
+#include <algorithm>
+
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
@@ -91,4 +93,228 @@ uint32_t QoAppleIIDoubleGroup(const uint8_t* firstBank, const uint8_t* secondBan
          static_cast<uint32_t>(secondBank[2 * k] & 0x7F) << 7 |
          static_cast<uint32_t>(firstBank[2 * k + 1] & 0x7F) << 14 |
          static_cast<uint32_t>(secondBank[2 * k + 1] & 0x7F) << 21;
+}
+
+// ---- Apple IIgs ----
+
+uint32_t QoAppleIIGSColor(uint16_t word) {
+  const uint32_t r = ((word >> 8) & 15u) * 17u;
+  const uint32_t g = ((word >> 4) & 15u) * 17u;
+  const uint32_t b = (word & 15u) * 17u;
+  return (r << 16) | (g << 8) | b;
+}
+
+uint32_t QoAppleIIGSBlockColor(TQoByteView bytes, std::size_t offset, int i, bool reversed) {
+  const int word = reversed ? 15 - i : i;
+  return QoAppleIIGSColor(bytes.LE16(offset + 2 * static_cast<std::size_t>(word)));
+}
+
+bool PackBytesReader::ReadByte(uint8_t& value) {
+  if (RunCount == 0) {
+    uint8_t flag = 0;
+    if (!In.ReadByte(flag)) return false;
+    const int32_t count = (flag & 63) + 1;
+    switch (flag >> 6) {
+      case 0:
+        PatternLength = 0;
+        RunCount = count;
+        break;
+      case 1:
+        PatternLength = 1;
+        RunCount = count;
+        break;
+      case 2:
+        PatternLength = 4;
+        RunCount = 4 * count;
+        break;
+      default:
+        PatternLength = 1;
+        RunCount = 4 * count;
+        break;
+    }
+    if (PatternLength > 0) {
+      if (!In.Has(static_cast<std::size_t>(PatternLength))) {
+        In.Skip(In.Remaining());
+        RunCount = 0;
+        return false;
+      }
+      PatternStart = In.Pos;
+      PatternIndex = 0;
+      In.Skip(static_cast<std::size_t>(PatternLength));
+    }
+  }
+  if (PatternLength == 0) {
+    if (!In.ReadByte(value)) {
+      RunCount = 0;
+      return false;
+    }
+  } else {
+    value = In.View.U8(PatternStart + static_cast<std::size_t>(PatternIndex));
+    PatternIndex = (PatternIndex + 1) % PatternLength;
+  }
+  --RunCount;
+  return true;
+}
+
+bool QoPackBytesUnpacksTo(TQoByteView input, std::size_t size) {
+  PackBytesReader reader(input);
+  uint8_t value = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (!reader.ReadByte(value)) return false;
+  }
+  return !reader.ReadByte(value);
+}
+
+std::size_t QoUnpackPackBytes(TQoByteView input, uint8_t* output, std::size_t outputSize) {
+  PackBytesReader reader(input);
+  std::size_t written = 0;
+  while (written < outputSize && reader.ReadByte(output[written])) ++written;
+  return written;
+}
+
+namespace {
+
+constexpr int kAPFMaxPixelsPerLine = 2000;
+constexpr int kAPFMaxLines = 2000;
+constexpr int kAPFMaxTables = 16;
+
+// The bytes of a NOTE text without the blanks and control characters around them.
+std::string TrimmedText(const uint8_t* text, std::size_t size) {
+  std::size_t first = 0;
+  while (first < size && text[first] <= 32) ++first;
+  std::size_t last = size;
+  while (last > first && text[last - 1] <= 32) --last;
+  return std::string(reinterpret_cast<const char*>(text) + first, last - first);
+}
+
+// Reads the MAIN fields of the block data [at, end).
+bool ParseMain(TQoByteView bytes, std::size_t at, std::size_t end, TQoAppleIIGSAPFInfo& info) {
+  TQoByteCursor cursor(bytes.Sub(0, end), at);
+  auto word = [&](uint16_t& value) { return cursor.ReadWord(value); };
+  if (!word(info.MasterMode)) return false;
+  const unsigned mode = info.MasterMode & 0xF0u;
+  if (mode != 0 && mode != 0x80) return false;
+  if (!word(info.PixelsPerLine) || info.PixelsPerLine < 1 ||
+      info.PixelsPerLine > kAPFMaxPixelsPerLine) {
+    return false;
+  }
+  if (!word(info.TableCount) || info.TableCount < 1 || info.TableCount > kAPFMaxTables) {
+    return false;
+  }
+  info.Tables = cursor.Pos;
+  if (!cursor.Has(32u * info.TableCount)) return false;
+  cursor.Skip(32u * info.TableCount);
+  if (!word(info.LineCount) || info.LineCount < 1 || info.LineCount > kAPFMaxLines) return false;
+  info.Directory = cursor.Pos;
+  if (!cursor.Has(4u * info.LineCount)) return false;
+  cursor.Skip(4u * info.LineCount);
+  info.PackedLines = cursor.Pos;
+  info.PackedSize = static_cast<int32_t>(end - cursor.Pos);
+  return true;
+}
+
+}  // namespace
+
+bool QoParseAppleIIGSAPF(TQoByteView bytes, TQoAppleIIGSAPFInfo& info) {
+  info = TQoAppleIIGSAPFInfo();
+  const std::size_t size = bytes.Size();
+  std::size_t pos = 0;
+  bool first = true;
+  while (first || pos < size) {
+    if (!bytes.Has(pos, 5)) return false;
+    const uint32_t length = bytes.LE32(pos);
+    if (length < 5 || length > size - pos) return false;
+    const std::size_t end = pos + length;
+    const std::size_t nameLength = bytes.U8(pos + 4);
+    if (nameLength == 0 || pos + 5 + nameLength > end) return false;
+    const std::string name(reinterpret_cast<const char*>(bytes.Ptr(pos + 5, nameLength)),
+                           nameLength);
+    const std::size_t data = pos + 5 + nameLength;
+    const std::size_t dataSize = end - data;
+    if (first) {
+      if (name != "MAIN" || !ParseMain(bytes, data, end, info)) return false;
+    } else if (name == "NOTE") {
+      if (dataSize >= 3) {
+        const std::size_t count = std::min<std::size_t>(bytes.LE16(data), dataSize - 2);
+        info.Note = TrimmedText(bytes.Ptr(data + 2, count), count);
+      }
+    } else if (name == "SuperConvert") {
+      std::size_t n = 0;
+      while (n < dataSize && bytes.U8(data + n) >= 32 && bytes.U8(data + n) <= 127) ++n;
+      info.Note =
+          "SuperConvert " + std::string(reinterpret_cast<const char*>(bytes.Ptr(data, n)), n);
+    } else if (name == "MULTIPAL") {
+      if (dataSize < 2 || bytes.LE16(data) != info.LineCount ||
+          dataSize - 2 != 32u * info.LineCount) {
+        return false;
+      }
+      info.LinePalettes = data + 2;
+      info.LinePalettesSize = static_cast<int32_t>(dataSize - 2);
+    }
+    if (!info.BlockNames.empty()) info.BlockNames += ' ';
+    info.BlockNames += name;
+    pos = end;
+    first = false;
+  }
+  return true;
+}
+
+// ---- Macintosh ----
+
+uint16_t QoMacBinaryCrc(const uint8_t* data, std::size_t size) {
+  uint16_t crc = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc = static_cast<uint16_t>(crc ^ (data[i] << 8));
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+  }
+  return crc;
+}
+
+namespace {
+
+constexpr std::size_t kMacBinarySize = 128;
+constexpr std::size_t kMacPaintHeaderSize = 512;
+
+enum class TMacBinary { None, I, II, III };
+
+TMacBinary MacBinaryKind(TQoByteView bytes) {
+  if (!bytes.Has(0, kMacBinarySize)) return TMacBinary::None;
+  const uint8_t* h = bytes.Ptr(0, kMacBinarySize);
+  const bool common = h[0] == 0 && h[1] >= 1 && h[1] <= 63 && h[74] == 0;
+  if (!common) return TMacBinary::None;
+  const bool crc = QoMacBinaryCrc(h, 124) == bytes.BE16(124);
+  if (h[122] >= 130 && h[123] >= 129 && bytes.Matches(102, "mBIN") && crc) {
+    return TMacBinary::III;
+  }
+  if (h[122] >= 129 && h[123] >= 129 && crc) return TMacBinary::II;
+  if (h[82] != 0 || bytes.BE32(87) > 0x7FFFFF) return TMacBinary::None;
+  for (int i = 0; i < h[1]; ++i) {
+    if (h[2 + i] < 32) return TMacBinary::None;
+  }
+  for (int i = 101; i <= 125; ++i) {
+    if (h[i] != 0) return TMacBinary::None;
+  }
+  return TMacBinary::I;
+}
+
+}  // namespace
+
+bool QoParseMacPaint(TQoByteView bytes, TQoMacPaintLayout& layout) {
+  layout = TQoMacPaintLayout();
+  if (bytes.Size() <= kMacPaintHeaderSize) return false;
+  if (MacBinaryKind(bytes) != TMacBinary::None) {
+    if (!bytes.Matches(65, "PNTG")) return false;
+    const std::size_t secondary = (static_cast<std::size_t>(bytes.BE16(120)) + 127) / 128 * 128;
+    layout.DataStart = kMacBinarySize + secondary + kMacPaintHeaderSize;
+    layout.Header = true;
+  } else if (bytes.Matches(65, "PNTG")) {
+    layout.DataStart = kMacBinarySize + kMacPaintHeaderSize;
+    layout.Header = true;
+  } else {
+    if (bytes.BE32(0) > 3) return false;
+    layout.DataStart = kMacPaintHeaderSize;
+  }
+  return layout.DataStart <= bytes.Size();
 }

@@ -31,9 +31,11 @@ uint8_t& HiRes(TBytes& bytes, int y, int column, std::size_t bank = 0) {
 }  // namespace
 
 TEST(QoAppleIITest, RegistersTheFamilyInOrder) {
-  EXPECT_EQ((std::vector<std::string>{"TQoAppleIILREngine", "TQoAppleIIDLREngine",
-                                      "TQoAppleIIHRBWEngine", "TQoAppleIIHRColorEngine",
-                                      "TQoAppleIIeDHRColorEngine", "TQoAppleIIeDHRBWEngine"}),
+  EXPECT_EQ((std::vector<std::string>{
+                "TQoAppleIILREngine", "TQoAppleIIDLREngine", "TQoAppleIIHRBWEngine",
+                "TQoAppleIIHRColorEngine", "TQoAppleIIeDHRColorEngine", "TQoAppleIIeDHRBWEngine",
+                "TQoAppleIIGS3200Engine", "TQoAppleIIGS3201Engine", "TQoAppleIIGSSh3Engine",
+                "TQoAppleIIGSPntEngine", "TQoAppleIIGSAPFEngine", "TQoAppleIIMacEngine"}),
             QoClassNames(AppleRegistry()));
 }
 
@@ -288,6 +290,8 @@ TEST(QoAppleIITest, ClassesDescribeThemselvesWithoutData) {
     described.push_back(info.Platform + info.DefaultExtension);
   }
   EXPECT_EQ((std::vector<std::string>{"Apple II.slo", "Apple II.dlo", "Apple II.hgr",
-                                      "Apple II.hgr", "Apple IIe.dhgr", "Apple IIe.dhgr"}),
+                                      "Apple II.hgr", "Apple IIe.dhgr", "Apple IIe.dhgr",
+                                      "Apple IIGS.3200", "Apple IIGS.3201", "Apple IIGS.sh3",
+                                      "Apple IIGS.pnt", "Apple IIGS", ""}),
             described);
 }
