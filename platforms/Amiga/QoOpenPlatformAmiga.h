@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "engine/QoSubEngine.h"
 #include "platforms/Amiga/QoPlatformAmiga.h"
@@ -102,20 +103,23 @@ struct TQoAmigaRGBFormat {
   int32_t ColorDepth;  // what the picture holds
 };
 
+// RGB8 runs (bytes of red, green, blue and a count) or RGBN runs (a 12-bit colour word
+// with a count in its low bits), by the row's plane count.
+class TQoAmigaRGBRunEngine : public TQoAmigaIFFEngine {
+ public:
+  static uint8_t Detect(TQoLoadSource& source, const TQoAmigaRGBFormat& row);
+  TQoAmigaRGBRunEngine(TQoLoadSource& source, const TQoAmigaRGBFormat& row);
+  std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  const TQoAmigaRGBFormat& row_;
+};
+
 inline constexpr TQoAmigaRGBFormat kQoAmigaRGB8Format{"TQoAmigaRGB8Engine", "RGB8", 25, 24};
 inline constexpr TQoAmigaRGBFormat kQoAmigaRGBNFormat{"TQoAmigaRGBNEngine", "RGBN", 13, 12};
 
-template <const TQoAmigaRGBFormat& F>
-class TQoAmigaRGBEngine : public TQoAmigaIFFEngine {
- public:
-  static constexpr const char* ClassName = F.ClassName;
-  static uint8_t Detect(TQoLoadSource& source);
-  explicit TQoAmigaRGBEngine(TQoLoadSource& source);
-  std::unique_ptr<TQoBitmap> Decode() override;
-};
-
-using TQoAmigaRGB8Engine = TQoAmigaRGBEngine<kQoAmigaRGB8Format>;
-using TQoAmigaRGBNEngine = TQoAmigaRGBEngine<kQoAmigaRGBNFormat>;
+using TQoAmigaRGB8Engine = TQoRowEngine<TQoAmigaRGBRunEngine, kQoAmigaRGB8Format>;
+using TQoAmigaRGBNEngine = TQoRowEngine<TQoAmigaRGBRunEngine, kQoAmigaRGBNFormat>;
 
 class TQoAmigaPBMEngine : public TQoAmigaIFFEngine {
  public:

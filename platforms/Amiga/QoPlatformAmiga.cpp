@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
@@ -390,8 +391,7 @@ constexpr int kPalGroup[] = {k13to50, k13to25, k26to25, k52to25, k104to25};
 constexpr int kFullGroup[] = {k3to14, k1to4, k13to50, k3to7,  k1to2, k13to25,
                               k6to7,  k1to1, k26to25, k12to7, k2to1, k52to25};
 
-template <std::size_t N>
-int ByPage(const PageRule (&rules)[N], const TQoIFFBitmapHeader& h) {
+int ByPage(std::span<const PageRule> rules, const TQoIFFBitmapHeader& h) {
   for (const PageRule& rule : rules) {
     if (rule.Width == h.PageWidth && rule.Height == h.PageHeight) return rule.Aspect;
   }
@@ -399,8 +399,7 @@ int ByPage(const PageRule (&rules)[N], const TQoIFFBitmapHeader& h) {
 }
 
 // The entry of the group whose pixel shape is nearest to the BMHD's, the earlier on a tie.
-template <std::size_t N>
-int Nearest(const int (&group)[N], const TQoIFFBitmapHeader& h) {
+int Nearest(std::span<const int> group, const TQoIFFBitmapHeader& h) {
   if (h.XAspect == 0 || h.YAspect == 0) return -1;
   const double wanted = static_cast<double>(h.XAspect) / h.YAspect;
   int best = -1;
