@@ -237,7 +237,19 @@ TQoByteView TQoAmigaIFFEngine::PreparedBody(int storedPlanes) {
   return planeData_;
 }
 
-std::unique_ptr<TQoAmigaBasePCHG> TQoAmigaIFFEngine::CreateLineChanges() {
+std::unique_ptr<TQoAmigaBasePCHG> TQoAmigaIFFEngine::CreateLineChanges() const {
+  switch (LineChangeKind) {
+    case TQoAmigaLineChanges::PCHG:
+      return std::make_unique<TQoAmigaPCHG>(LineChangeChunk, Height);
+    case TQoAmigaLineChanges::CTBL:
+      return std::make_unique<TQoAmigaBEAM>(LineChangeChunk, Height);
+    case TQoAmigaLineChanges::SHAM:
+      return std::make_unique<TQoAmigaSHAM>(LineChangeChunk, Height, Interlaced());
+    case TQoAmigaLineChanges::RAST:
+      return std::make_unique<TQoAmigaRAST>(LineChangeChunk, Height);
+    case TQoAmigaLineChanges::None:
+      break;
+  }
   return nullptr;
 }
 

@@ -21,6 +21,60 @@ class TQoAmigaBasePCHG {
                          const TQoPaletteRGB& table444) = 0;
 };
 
+// PCHG: a mask of the rows that change, then one record per flagged row of the registers
+// 0-15 and 16-31 it loads with 12-bit colours; the line data may be Huffman-packed. A
+// short or broken chunk changes fewer rows or none.
+class TQoAmigaPCHG : public TQoAmigaBasePCHG {
+ public:
+  TQoAmigaPCHG(const TQoIFFChunk& chunk, int height);
+  void UpdateRow(int row, bool interlaced, TQoPalette256& palette,
+                 const TQoPaletteRGB& table444) override;
+
+ private:
+  std::vector<uint8_t> rowFlags_;
+  std::vector<uint8_t> unpacked_;
+  TQoByteCursor changes_;
+  bool usedUp_ = false;
+};
+
+// CTBL and BEAM: k colour words for every row in turn, for registers 0 to k - 1.
+class TQoAmigaBEAM : public TQoAmigaBasePCHG {
+ public:
+  TQoAmigaBEAM(const TQoIFFChunk& chunk, int height);
+  void UpdateRow(int row, bool interlaced, TQoPalette256& palette,
+                 const TQoPaletteRGB& table444) override;
+
+ private:
+  std::size_t perRow_ = 0;
+  TQoByteCursor words_;
+};
+
+// SHAM: a version word, then a CTBL-like table; an interlaced picture holds one table row
+// for each pair of rows, which the odd row keeps.
+class TQoAmigaSHAM : public TQoAmigaBasePCHG {
+ public:
+  TQoAmigaSHAM(const TQoIFFChunk& chunk, int height, bool interlaced);
+  void UpdateRow(int row, bool interlaced, TQoPalette256& palette,
+                 const TQoPaletteRGB& table444) override;
+
+ private:
+  std::size_t perRow_ = 0;
+  TQoByteCursor words_;
+};
+
+// RAST: 34-byte records of a line number and the 16 STE colours of that line; a line
+// without a record keeps the colours of the line above.
+class TQoAmigaRAST : public TQoAmigaBasePCHG {
+ public:
+  TQoAmigaRAST(const TQoIFFChunk& chunk, int height);
+  void UpdateRow(int row, bool interlaced, TQoPalette256& palette,
+                 const TQoPaletteRGB& table444) override;
+
+ private:
+  TQoByteView data_;
+  std::size_t records_ = 0;
+};
+
 // The kinds of line-change chunk, in the order their tests are tried.
 enum class TQoAmigaLineChanges { None, PCHG, CTBL, SHAM, RAST };
 
@@ -61,9 +115,8 @@ class TQoAmigaIFFEngine : public TQoSourceEngine {
   // picture needs. Stored planes per row include the mask plane.
   TQoByteView PreparedBody(int storedPlanes);
 
-  // The reader of the kept line-change chunk, or nil. The per-line colour changes are a
-  // family of their own; this base keeps the chunk and shows the picture without them.
-  virtual std::unique_ptr<TQoAmigaBasePCHG> CreateLineChanges();
+  // The reader of the kept line-change chunk for a decode from the first row, or nil.
+  std::unique_ptr<TQoAmigaBasePCHG> CreateLineChanges() const;
 
  private:
   std::vector<uint8_t> planeBuffer_;

@@ -297,6 +297,51 @@ void QoDecodeHam8Row(const uint32_t* values, int count, const TQoPalette256& pal
   }
 }
 
+bool QoUnpackPCHGHuffman(TQoByteView tree, TQoByteView bits, std::size_t outSize,
+                         std::vector<uint8_t>& out) {
+  out.clear();
+  const std::size_t words = tree.Size() / 2;
+  if (words == 0) return outSize == 0;
+  // Every byte needs at least one bit: a size beyond that is a lie.
+  if (outSize > bits.Size() * 8) return false;
+  out.reserve(outSize);
+  auto word = [&](std::ptrdiff_t node) {
+    return static_cast<int16_t>(tree.BE16(static_cast<std::size_t>(node) * 2));
+  };
+  const auto root = static_cast<std::ptrdiff_t>(words) - 1;
+  std::ptrdiff_t node = root;
+  std::size_t bit = 0;
+  const std::size_t bitCount = bits.Size() * 8;
+  while (out.size() < outSize) {
+    if (bit >= bitCount) return false;
+    const bool one = bits.Data()[bit >> 3] & (0x80u >> (bit & 7));
+    ++bit;
+    if (one) {
+      const int16_t w = word(node);
+      if (w < 0) {
+        node += w / 2;
+        if (node < 0) return false;
+      } else {
+        out.push_back(static_cast<uint8_t>(w));
+        node = root;
+      }
+    } else {
+      if (--node < 0) return false;
+      const int16_t w = word(node);
+      if ((static_cast<uint16_t>(w) & 0x8100u) == 0x0100u) {
+        out.push_back(static_cast<uint8_t>(w));
+        node = root;
+      }
+    }
+  }
+  return true;
+}
+
+TQoStdRGBColor QoSTEColor(uint16_t word) {
+  auto level = [](uint32_t n) { return static_cast<uint8_t>((((n * 2) & 15u) | (n >> 3)) * 17); };
+  return TQoStdRGBColor{level((word >> 8) & 15u), level((word >> 4) & 15u), level(word & 15u)};
+}
+
 std::string QoAmigaDisplayModeNames(bool hasCamg, uint32_t camg) {
   if (!hasCamg) return std::string();
   std::string names;

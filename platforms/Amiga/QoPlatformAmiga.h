@@ -137,6 +137,18 @@ void QoDecodeHam6Row(const uint32_t* values, int count, const TQoPalette256& pal
 void QoDecodeHam8Row(const uint32_t* values, int count, const TQoPalette256& palette,
                      uint32_t* out);
 
+// The Huffman-packed line data of a PCHG chunk: tree words (signed 16-bit, the root
+// last) against a bit stream read from each byte's most significant bit on. A 1 bit
+// follows a negative word as a byte distance back, or ends at a leaf; a 0 bit steps to
+// the word below, a leaf when it is 0x01xx. False when the bits run out before outSize
+// bytes or a step leaves the tree.
+bool QoUnpackPCHGHuffman(TQoByteView tree, TQoByteView bits, std::size_t outSize,
+                         std::vector<uint8_t>& out);
+
+// An Atari STE colour word: red in bits 11-8, green 7-4, blue 3-0, each field holding
+// the low bit of its 4-bit level in bit 3 and the upper three bits below it.
+TQoStdRGBColor QoSTEColor(uint16_t word);
+
 // The monitor part of a display-mode identifier and the monitors the aspect rules know.
 enum : uint32_t {
   kAmigaMonitorMask = 0xFFFF1000u,

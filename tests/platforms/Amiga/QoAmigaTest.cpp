@@ -5,8 +5,9 @@
 #include <map>
 #include <string>
 
-#include "engine/QoStreamReaders.h"
+#include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
+#include "engine/QoStreamReaders.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
@@ -639,4 +640,207 @@ TEST(QoAmigaTest, RealPicturesAreRecognisedAndDecode) {
   };
   const int decoded = QoCheckRealPictures(AmigaRegistry(), expectedEngine, pinned);
   EXPECT_GE(decoded, 20);
+}
+
+namespace {
+
+// Words of a colour table as bytes.
+TBytes Words(const std::vector<uint32_t>& words) {
+  TBytes b;
+  for (uint32_t w : words) AppendBE16(b, w);
+  return b;
+}
+
+// A PCHG header, then the line data as it is or packed with the given tree and bits.
+TBytes Pchg(int16_t startLine, uint16_t lineCount, const TBytes& lines) {
+  TBytes b;
+  AppendBE16(b, 0);
+  AppendBE16(b, 0);
+  AppendBE16(b, static_cast<uint16_t>(startLine));
+  AppendBE16(b, lineCount);
+  b.resize(20, 0);
+  b.insert(b.end(), lines.begin(), lines.end());
+  return b;
+}
+
+// Huffman-packs data with a tree of leaves and back-steps: the leaf of the j-th symbol
+// from the top is reached by j times "10" and a final "0".
+TBytes PackPchg(const TBytes& data, int16_t startLine, uint16_t lineCount) {
+  std::vector<uint8_t> symbols(data.begin(), data.end());
+  std::sort(symbols.begin(), symbols.end());
+  symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
+  TBytes tree;
+  for (uint8_t s : symbols) {
+    AppendBE16(tree, 0x0100u | s);
+    AppendBE16(tree, 0xFFFEu);  // one word back
+  }
+  std::vector<bool> bits;
+  for (uint8_t c : data) {
+    const auto index = std::find(symbols.begin(), symbols.end(), c) - symbols.begin();
+    const auto fromTop = static_cast<int>(symbols.size()) - 1 - static_cast<int>(index);
+    for (int j = 0; j < fromTop; ++j) bits.insert(bits.end(), {true, false});
+    bits.push_back(false);
+  }
+  TBytes stream((bits.size() + 7) / 8, 0);
+  for (std::size_t i = 0; i < bits.size(); ++i)
+    if (bits[i]) stream[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+  TBytes b = Pchg(startLine, lineCount, {});
+  b[1] = 1;  // compression 1
+  AppendBE32(b, static_cast<uint32_t>(tree.size()));
+  AppendBE32(b, static_cast<uint32_t>(data.size()));
+  b.insert(b.end(), tree.begin(), tree.end());
+  b.insert(b.end(), stream.begin(), stream.end());
+  return b;
+}
+
+}  // namespace
+
+TEST(QoAmigaTest, PchgHuffmanTreesStepBackAndDown) {
+  auto unpack = [](const TBytes& tree, const TBytes& bits, std::size_t size, TBytes& out) {
+    return QoUnpackPCHGHuffman(TQoByteView(tree.data(), tree.size()),
+                               TQoByteView(bits.data(), bits.size()), size, out);
+  };
+  TBytes out;
+  // One leaf: every 1 bit is the byte 0x41; a 0 bit steps out of the tree.
+  EXPECT_TRUE(unpack({0x01, 0x41}, {0xFF}, 3, out));
+  EXPECT_EQ(TBytes({0x41, 0x41, 0x41}), out);
+  EXPECT_FALSE(unpack({0x01, 0x41}, {0x7F}, 1, out));
+  // Root -4 bytes back to 'B'; a 0 bit at the root is the 0x01xx word below it, 'A'.
+  const TBytes tree = {0x01, 'B', 0x01, 'A', 0xFF, 0xFC};
+  EXPECT_TRUE(unpack(tree, {0xD8}, 6, out));
+  EXPECT_EQ(TBytes({'B', 'A', 'B', 'A', 'A', 'A'}), out);
+  // Bits that run out, and a size no stream of these bits can reach.
+  EXPECT_FALSE(unpack(tree, {0xD8}, 9, out));
+  EXPECT_FALSE(unpack(tree, {0xD8}, 1000, out));
+}
+
+TEST(QoAmigaTest, PchgChangesFlaggedRowsInStoredAndPackedChunks) {
+  // An extra half-brite picture: pixel 0 shows register 1, pixel 1 its half (33), pixel
+  // 2 register 19, pixel 3 its half (51).
+  const uint32_t values[] = {1, 33, 19, 51};
+  auto body = Planar(16, 4, 6, [&](int x, int) { return x < 4 ? values[x] : 0u; });
+  // Start line -2, mask 0x15: bit 0 is row -2 (outside), bits 2 and 4 flag rows 0 and 2.
+  TBytes lines;
+  AppendBE32(lines, 0x15);
+  lines.insert(lines.end(), {1, 1});
+  const TBytes row0 = Words({0x1F00, 0x30F0});  // register 1 red, register 19 green
+  lines.insert(lines.end(), row0.begin(), row0.end());
+  lines.insert(lines.end(), {1, 0});
+  const TBytes row2 = Words({0x100F});  // register 1 blue
+  lines.insert(lines.end(), row2.begin(), row2.end());
+
+  for (bool packed : {false, true}) {
+    SCOPED_TRACE(packed ? "packed" : "stored");
+    const TBytes pchg = packed ? PackPchg(lines, -2, 6) : Pchg(-2, 6, lines);
+    auto d = Detect(
+        "p.iff",
+        Form("ILBM",
+             {{"BMHD", Bmhd(16, 4, 6)}, {"CMAP", Cmap(32)}, {"PCHG", pchg}, {"BODY", body}}));
+    TQoSourceEngine& e = Only(*d, "TQoAmigaILBMEngine");
+    EXPECT_EQ("Amiga 16x4x6 EHB PCHG image", e.GetDisplayName());
+    EXPECT_EQ(0, e.HasColorCycling);
+    for (int pass = 0; pass < 2; ++pass) {  // a second decode starts from the first row
+      auto bmp = e.Decode();
+      ASSERT_EQ(24, bmp->BitsPerPixel);
+      EXPECT_EQ(0, e.Palette->GetCount());
+      for (int y : {0, 1}) {
+        EXPECT_EQ(0xFF0000u, bmp->GetPixel(0, y));
+        EXPECT_EQ(0x770000u, bmp->GetPixel(1, y));
+        EXPECT_EQ(0x00FF00u, bmp->GetPixel(2, y));
+        EXPECT_EQ(0x007700u, bmp->GetPixel(3, y));
+      }
+      EXPECT_EQ(0x0000FFu, bmp->GetPixel(0, 3));
+      EXPECT_EQ(0x000077u, bmp->GetPixel(1, 3));
+      EXPECT_EQ(0x00FF00u, bmp->GetPixel(2, 3));
+    }
+  }
+
+  // Interlaced: row y takes the changes of row y + 1, so row 1's go to row 0; the last
+  // row has none. A stream cut inside a record keeps what was read.
+  TBytes laced;
+  AppendBE32(laced, 0x0A);  // rows 1 and 3
+  laced.insert(laced.end(), {1, 0, 0x1F, 0x00, 1, 0, 0x10});
+  auto d = Detect("p.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 4)},
+                                         {"CAMG", Camg(kAmigaModeLace)},
+                                         {"CMAP", Cmap(16)},
+                                         {"PCHG", Pchg(0, 32, laced)},
+                                         {"BODY", Planar(16, 4, 4, [](int, int) { return 1u; })}}));
+  auto bmp = Only(*d, "TQoAmigaILBMEngine").Decode();
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(0xFF0000u, bmp->GetPixel(0, y)) << y;
+
+  // A PCHG of only its header is dropped, and the next kind in line is kept.
+  auto c = Detect("p.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 4)},
+                                         {"CMAP", Cmap(16)},
+                                         {"PCHG", Pchg(0, 32, {})},
+                                         {"CTBL", TBytes(4 * 2 * 16)},
+                                         {"BODY", Planar(16, 4, 4, [](int, int) { return 1u; })}}));
+  EXPECT_EQ("Amiga 16x4x4 CTBL image", Only(*c, "TQoAmigaILBMEngine").GetDisplayName());
+}
+
+TEST(QoAmigaTest, ColourTablesGiveEveryRowItsOwnWords) {
+  // HAM6, every pixel loading register 1. 32 words a row: the first 16 reach the palette,
+  // the other 16 are skipped and the next row still starts at its own words.
+  auto body = Planar(16, 2, 6, [](int, int) { return 1u; });
+  std::vector<uint32_t> table(64, 0x00F);
+  table[1] = 0xF00;
+  table[32 + 1] = 0x0F0;
+  auto d = Detect(
+      "h.iff",
+      Form("ILBM",
+           {{"BMHD", Bmhd(16, 2, 6)}, {"CMAP", Cmap(16)}, {"BEAM", Words(table)}, {"BODY", body}}));
+  TQoSourceEngine& e = Only(*d, "TQoAmigaILBMEngine");
+  EXPECT_EQ("Amiga 16x2x6 HAM6 CTBL image", e.GetDisplayName());
+  auto bmp = e.Decode();
+  EXPECT_EQ(0xFF0000u, bmp->GetPixel(5, 0));
+  EXPECT_EQ(0x00FF00u, bmp->GetPixel(5, 1));
+
+  // SHAM on an interlaced picture of 4 rows: a version word, then 2 table rows of 16
+  // words; even rows load new colours, odd rows keep them.
+  std::vector<uint32_t> sham(1 + 32, 0);
+  sham[1 + 1] = 0xF00;
+  sham[1 + 16 + 1] = 0x00F;
+  auto s = Detect("s.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 6)},
+                                         {"CAMG", Camg(kAmigaModeLace | kAmigaModeHam)},
+                                         {"CMAP", Cmap(16)},
+                                         {"SHAM", Words(sham)},
+                                         {"BODY", Planar(16, 4, 6, [](int, int) { return 1u; })}}));
+  TQoSourceEngine& se = Only(*s, "TQoAmigaILBMEngine");
+  EXPECT_EQ(" LoRes Laced HAM6 SHAM image", se.Description);
+  auto sb = se.Decode();
+  EXPECT_EQ(0xFF0000u, sb->GetPixel(0, 0));
+  EXPECT_EQ(0xFF0000u, sb->GetPixel(0, 1));
+  EXPECT_EQ(0x0000FFu, sb->GetPixel(0, 2));
+  EXPECT_EQ(0x0000FFu, sb->GetPixel(0, 3));
+}
+
+TEST(QoAmigaTest, RasterPalettesOfTheAtariSTE) {
+  const TQoStdRGBColor ste = QoSTEColor(0x0F81);
+  EXPECT_EQ((TQoStdRGBColor{255, 17, 34}), ste);
+  // Records for rows 0 and 2 and one for a row the picture does not have; row 1 keeps
+  // the colours of row 0.
+  auto record = [](int16_t line, uint32_t color1) {
+    std::vector<uint32_t> w(17, 0);
+    w[0] = static_cast<uint16_t>(line);
+    w[2] = color1;
+    return Words(w);
+  };
+  TBytes rast = record(2, 0x0070);
+  for (const TBytes& r : {record(0, 0x0F81), record(9, 0x0777)})
+    rast.insert(rast.end(), r.begin(), r.end());
+  auto d = Detect("r.iff", Form("ILBM", {{"BMHD", Bmhd(16, 3, 4, 1)},
+                                         {"CMAP", Cmap(16)},
+                                         {"RAST", rast},
+                                         {"BODY", PackLiteral(Planar(16, 3, 4, [](int x, int) {
+                                            return x == 0 ? 1u : 2u;
+                                          }))}}));
+  TQoSourceEngine& e = Only(*d, "TQoAmigaILBMEngine");
+  EXPECT_EQ("Atari STE", e.PlatformName);
+  EXPECT_EQ(" RAST image", e.Description);
+  EXPECT_EQ(kQoAspect5to6, e.AspectIndex);
+  auto bmp = e.Decode();
+  EXPECT_EQ(0xFF1122u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(0xFF1122u, bmp->GetPixel(0, 1));
+  EXPECT_EQ(0x00EE00u, bmp->GetPixel(0, 2));
+  // Register 2 is black in every record.
+  EXPECT_EQ(0u, bmp->GetPixel(1, 1));
 }
