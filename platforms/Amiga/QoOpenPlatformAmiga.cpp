@@ -674,4 +674,7 @@ void RegisterAmigaEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAmigaRGBNEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAmigaPBMEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAmigaANIMEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAmigaDEEPEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAmigaAMOSEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAmigaAMOSSpriteBankEngine>());
 }

@@ -190,4 +190,50 @@ class TQoAmigaANIMEngine : public TQoSourceEngineWithSubEngine {
   explicit TQoAmigaANIMEngine(TQoLoadSource& source);
 };
 
+// IFF DEEP and TVPP: 24- or 32-bit pictures, stored, ByteRun1-packed or in nibble deltas.
+class TQoAmigaDEEPEngine : public TQoAmigaIFFEngine {
+ public:
+  static constexpr const char* ClassName = "TQoAmigaDEEPEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaDEEPEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  TQoByteView PixelBytes();
+
+  TQoDEEPChunks chunks_;
+  std::vector<uint8_t> pixels_;
+  TQoByteView pixelData_;
+  bool unpacked_ = false;
+};
+
+// A packed picture bank of AMOS BASIC: a screen of 1 to 6 planes, hold-and-modify and
+// extra half-brite included.
+class TQoAmigaAMOSEngine : public TQoAmigaIFFEngine {
+ public:
+  static constexpr const char* ClassName = "TQoAmigaAMOSEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaAMOSEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  TQoAMOSPicture picture_;
+  uint32_t displayMode_ = 0;
+  std::vector<uint8_t> planes_;
+  bool unpacked_ = false;
+};
+
+// An AMOS sprite or icon bank, every sprite on one sheet.
+class TQoAmigaAMOSSpriteBankEngine : public TQoAmigaIFFEngine {
+ public:
+  static constexpr const char* ClassName = "TQoAmigaAMOSSpriteBankEngine";
+  static uint8_t Detect(TQoLoadSource& source);
+  explicit TQoAmigaAMOSSpriteBankEngine(TQoLoadSource& source);
+  std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  TQoAMOSSpriteBank bank_;
+  std::unique_ptr<TQoSpritePositions> positions_;  // with two sprites or more
+};
+
 void RegisterAmigaEngines(TQoEngineRegistry& registry);

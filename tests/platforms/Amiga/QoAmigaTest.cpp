@@ -151,7 +151,8 @@ std::vector<uint8_t> ByteRun1(const TBytes& packed, std::size_t out) {
 TEST(QoAmigaTest, RegistersTheFamilyInOrder) {
   EXPECT_EQ(
       (std::vector<std::string>{"TQoAmigaILBMEngine", "TQoAmigaRGB8Engine", "TQoAmigaRGBNEngine",
-                                "TQoAmigaPBMEngine", "TQoAmigaANIMEngine"}),
+                                "TQoAmigaPBMEngine", "TQoAmigaANIMEngine", "TQoAmigaDEEPEngine",
+                                "TQoAmigaAMOSEngine", "TQoAmigaAMOSSpriteBankEngine"}),
       QoClassNames(AmigaRegistry()));
 }
 
@@ -843,4 +844,266 @@ TEST(QoAmigaTest, RasterPalettesOfTheAtariSTE) {
   EXPECT_EQ(0x00EE00u, bmp->GetPixel(0, 2));
   // Register 2 is black in every record.
   EXPECT_EQ(0u, bmp->GetPixel(1, 1));
+}
+
+namespace {
+
+TBytes Dgbl(int w, int h, int compression, int xAspect = 0, int yAspect = 0) {
+  TBytes b;
+  AppendBE16(b, static_cast<uint32_t>(w));
+  AppendBE16(b, static_cast<uint32_t>(h));
+  AppendBE16(b, static_cast<uint32_t>(compression));
+  b.push_back(static_cast<uint8_t>(xAspect));
+  b.push_back(static_cast<uint8_t>(yAspect));
+  return b;
+}
+
+TBytes Dpel(const std::vector<std::pair<int, int>>& elements) {
+  TBytes b;
+  AppendBE32(b, static_cast<uint32_t>(elements.size()));
+  for (auto [type, depth] : elements) {
+    AppendBE16(b, static_cast<uint32_t>(type));
+    AppendBE16(b, static_cast<uint32_t>(depth));
+  }
+  return b;
+}
+
+TBytes Dloc(int w, int h) {
+  TBytes b;
+  AppendBE16(b, static_cast<uint32_t>(w));
+  AppendBE16(b, static_cast<uint32_t>(h));
+  AppendBE32(b, 0);
+  return b;
+}
+
+// A packed picture bank of the given screen and streams.
+TBytes AmosPicture(int planes, int mode, int screenW, int screenH, int rowBytes, int blocks,
+                   int lines, const std::vector<uint32_t>& colors, const TBytes& picture,
+                   const TBytes& runs, const TBytes& points) {
+  TBytes b = {'A', 'm', 'B', 'k', 0, 3, 0, 0, 0, 0, 0, 0, 'P', 'a', 'c', '.', 'P', 'i', 'c', '.'};
+  b.insert(b.end(), {0x12, 0x03, 0x19, 0x90});
+  AppendBE16(b, static_cast<uint32_t>(screenW));
+  AppendBE16(b, static_cast<uint32_t>(screenH));
+  b.resize(20 + 20, 0);
+  AppendBE16(b, static_cast<uint32_t>(mode));
+  AppendBE16(b, 0);
+  AppendBE16(b, static_cast<uint32_t>(planes));
+  for (int i = 0; i < 32; ++i)
+    AppendBE16(b, i < static_cast<int>(colors.size()) ? colors[static_cast<std::size_t>(i)] : 0);
+  b.insert(b.end(), {0x06, 0x07, 0x19, 0x63, 0, 0, 0, 0});
+  AppendBE16(b, static_cast<uint32_t>(rowBytes));
+  AppendBE16(b, static_cast<uint32_t>(blocks));
+  AppendBE16(b, static_cast<uint32_t>(lines));
+  AppendBE16(b, static_cast<uint32_t>(planes));
+  AppendBE32(b, static_cast<uint32_t>(24 + picture.size()));
+  AppendBE32(b, static_cast<uint32_t>(24 + picture.size() + runs.size()));
+  for (const TBytes* s : {&picture, &runs, &points}) b.insert(b.end(), s->begin(), s->end());
+  const auto length = static_cast<uint32_t>(b.size() - 12);
+  for (int i = 0; i < 4; ++i)
+    b[8 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  return b;
+}
+
+struct TSpriteSpec {
+  int Words, Height, Planes;
+  std::function<uint32_t(int, int)> Pixel;
+};
+
+TBytes SpriteBank(const char* id, const std::vector<TSpriteSpec>& sprites,
+                  const std::vector<uint32_t>& colors) {
+  TBytes b(id, id + 4);
+  AppendBE16(b, static_cast<uint32_t>(sprites.size()));
+  for (const TSpriteSpec& s : sprites) {
+    AppendBE16(b, static_cast<uint32_t>(s.Words));
+    AppendBE16(b, static_cast<uint32_t>(s.Height));
+    AppendBE16(b, static_cast<uint32_t>(s.Planes));
+    AppendBE32(b, 0);
+    // Whole planes: the ACBM layout.
+    if (s.Words > 0) {
+      const TBytes planes = Planar(16 * s.Words, s.Height, s.Planes, s.Pixel, false, true);
+      b.insert(b.end(), planes.begin(), planes.end());
+    }
+  }
+  for (int i = 0; i < 32; ++i)
+    AppendBE16(b, i < static_cast<int>(colors.size()) ? colors[static_cast<std::size_t>(i)] : 0);
+  return b;
+}
+
+}  // namespace
+
+TEST(QoAmigaTest, DeepPicturesStoredPackedAndInNibbleDeltas) {
+  // Stored, elements blue, red, green, alpha: 32 bits, the alpha byte shown nowhere.
+  const TBytes stored = {0x30, 0x10, 0x20, 0xFF, 0x03, 0x01, 0x02, 0x00, 0x33};
+  auto d = Detect("d.iff", Form("DEEP", {{"DGBL", Dgbl(320, 256, 0)},
+                                         {"DPEL", Dpel({{3, 8}, {1, 8}, {2, 8}, {4, 8}})},
+                                         {"DLOC", Dloc(2, 2)},
+                                         {"ANNO", {'d', 'e', 'e', 'p'}},
+                                         {"DBOD", stored}}));
+  TQoSourceEngine& e = Only(*d, "TQoAmigaDEEPEngine");
+  EXPECT_EQ(11, e.DetectFlags);
+  EXPECT_EQ("Amiga 2x2x32 image", e.GetDisplayName());
+  EXPECT_EQ("deep", e.InfoTitle);
+  EXPECT_EQ(29, e.AspectIndex);  // a PAL page of 320 x 256
+  auto bmp = e.Decode();
+  ASSERT_EQ(24, bmp->BitsPerPixel);
+  EXPECT_EQ(0x102030u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(0x010203u, bmp->GetPixel(1, 0));
+  EXPECT_EQ(0u, bmp->GetPixel(0, 1));  // the data ends inside this pixel
+
+  // ByteRun1, where 0x80 repeats 129 times; TVPP is the other form type.
+  auto p = Detect("d.tvp", Form("TVPP", {{"DGBL", Dgbl(43, 1, 1)},
+                                         {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                                         {"DLOC", Dloc(43, 1)},
+                                         {"DBOD", {0x80, 0x40}}}));
+  TQoSourceEngine& pe = Only(*p, "TQoAmigaDEEPEngine");
+  EXPECT_EQ(9, pe.DetectFlags);
+  EXPECT_EQ(24, pe.ColorDepth);
+  EXPECT_EQ(0x404040u, pe.Decode()->GetPixel(42, 0));
+
+  // Nibble deltas: table word 0 is 0 (a repeat count follows), 1 adds 5, 2 adds 0xFB.
+  // Red: 1, 1, 2, 0 0 gives 5, 10, 5, 5; green (from the next byte): 0 3 gives 0 four
+  // times; blue: 2, 1, 0 1 gives 0xFB, 0, 0, 0.
+  std::vector<uint32_t> table(16, 0x0100);
+  table[0] = 0;
+  table[1] = 0x0005;
+  table[2] = 0x00FB;
+  const TBytes deltas = {0x11, 0x20, 0x0F, 0x03, 0x21, 0x01};
+  auto n = Detect("n.iff", Form("DEEP", {{"DGBL", Dgbl(4, 2, 5)},
+                                         {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                                         {"DLOC", Dloc(4, 2)},
+                                         {"TVDC", Words(table)},
+                                         {"DBOD", deltas}}));
+  auto nb = Only(*n, "TQoAmigaDEEPEngine").Decode();
+  EXPECT_EQ(0x0500FBu, nb->GetPixel(0, 0));
+  EXPECT_EQ(0x0A0000u, nb->GetPixel(1, 0));
+  EXPECT_EQ(0x050000u, nb->GetPixel(2, 0));
+  EXPECT_EQ(0x050000u, nb->GetPixel(3, 0));
+  EXPECT_EQ(0u, nb->GetPixel(0, 1));  // the nibbles ran out
+
+  auto declined = [](std::vector<TChunk> chunks) {
+    return Detect("n.iff", Form("DEEP", chunks))->First() == nullptr;
+  };
+  EXPECT_TRUE(declined({{"DGBL", Dgbl(4, 2, 0)},
+                        {"DPEL", Dpel({{1, 8}, {2, 16}, {3, 8}})},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DBOD", deltas}}));
+  EXPECT_TRUE(declined({{"DGBL", Dgbl(4, 2, 5)},
+                        {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DBOD", deltas}}));
+  EXPECT_TRUE(declined({{"DGBL", Dgbl(4, 2, 0)},
+                        {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DBOD", deltas}}));
+}
+
+TEST(QoAmigaTest, AmosPictureBanksUnpackRunAndPointBits) {
+  // Two planes, two blocks of two lines, two byte columns: 16 bytes in the order plane,
+  // block, column, line. Point bit 7 set: the first run byte is passed over for 0xAA;
+  // after eight bytes point bit 6 loads the run byte 0x80.
+  const TBytes picture = {1, 2, 3, 4, 5, 6};
+  const TBytes runs = {0xFF, 0xAA, 0x80};
+  const TBytes points = {0xC0};
+  const TBytes bank =
+      AmosPicture(2, 0, 320, 200, 2, 2, 2, {0x000, 0xF00, 0x0F0, 0x00F}, picture, runs, points);
+  auto d = Detect("p.abk", bank);
+  ASSERT_EQ((std::vector<std::string>{"TQoAmigaAMOSEngine"}), d->Classes());
+  TQoSourceEngine& e = *d->First();
+  EXPECT_EQ(3, e.DetectFlags);
+  EXPECT_EQ("Amiga 16x4x2 AMOS image", e.GetDisplayName());
+  EXPECT_EQ(".abk", e.DefaultExtension);
+  EXPECT_EQ(23, e.AspectIndex);  // an NTSC page of 320 x 200
+  auto bmp = e.Decode();
+  ASSERT_EQ(4, bmp->BitsPerPixel);
+  // Plane 0: rows 0-1 of column 0 hold 2, of column 1 hold 3; rows 2-3 hold 4 and 5.
+  // Plane 1 holds 6 everywhere.
+  const std::map<std::pair<int, int>, uint32_t> expected = {
+      {{5, 0}, 2}, {{6, 0}, 3}, {{7, 0}, 0}, {{13, 1}, 2}, {{14, 1}, 3}, {{15, 1}, 1},
+      {{5, 2}, 3}, {{6, 2}, 2}, {{4, 3}, 0}, {{13, 3}, 3}, {{14, 3}, 2}, {{15, 3}, 1}};
+  for (const auto& [at, value] : expected)
+    EXPECT_EQ(value, bmp->GetPixel(at.first, at.second)) << at.first << "," << at.second;
+  EXPECT_EQ(0x00FF00u, e.Palette->GetRGBQuad(2));
+  EXPECT_EQ(1, Detect("p.bin", bank)->First()->DetectFlags);
+
+  // Six planes, one byte of 0x80 for every plane: pixel 0 is 63.
+  auto six = [](int mode) {
+    std::vector<uint32_t> colors(32, 0);
+    colors[0] = 0x123;
+    colors[31] = 0xEEE;
+    return AmosPicture(6, mode, 640, 256, 1, 1, 1, colors, {0x80}, {0x00}, {0x00});
+  };
+  auto ehb = Detect("e.abk", six(0x8000));
+  TQoSourceEngine& ee = Only(*ehb, "TQoAmigaAMOSEngine");
+  EXPECT_EQ(" EHB image", ee.Description);
+  EXPECT_EQ(10, ee.AspectIndex);  // high resolution on a PAL page of 640 x 256
+  auto eb = ee.Decode();
+  EXPECT_EQ(64, ee.Palette->GetCount());
+  EXPECT_EQ(63u, eb->GetPixel(0, 0));
+  EXPECT_EQ(0x777777u, ee.Palette->GetRGBQuad(63));
+
+  auto ham = Detect("h.abk", six(0x0800));
+  TQoSourceEngine& he = Only(*ham, "TQoAmigaAMOSEngine");
+  EXPECT_EQ(" HAM6 image", he.Description);
+  auto hb = he.Decode();
+  ASSERT_EQ(24, hb->BitsPerPixel);
+  EXPECT_EQ(0x11FF33u, hb->GetPixel(0, 0));  // green 15 on register 0
+  EXPECT_EQ(0x112233u, hb->GetPixel(1, 0));
+
+  // A bank length that is not the file's, and a stream offset past the end.
+  TBytes wrong = bank;
+  wrong[11] ^= 1;
+  EXPECT_EQ(nullptr, Detect("p.abk", wrong)->First());
+  TBytes past = bank;
+  past[110 + 16 + 3] = 0xF0;
+  EXPECT_EQ(nullptr, Detect("p.abk", past)->First());
+}
+
+TEST(QoAmigaTest, AmosSpriteBanksShareOneSheet) {
+  auto two = [](int x, int y) { return static_cast<uint32_t>(x + y) & 3u; };
+  // One empty and one 16 x 8 sprite: one line on the sheet, the sprite at (8, 8).
+  auto d = Detect(
+      "s.abk", SpriteBank("AmSp", {{0, 0, 0, {}}, {1, 8, 2, two}}, {0x000, 0xF00, 0x0F0, 0x00F}));
+  ASSERT_EQ((std::vector<std::string>{"TQoAmigaAMOSSpriteBankEngine"}), d->Classes());
+  TQoSourceEngine& e = *d->First();
+  EXPECT_EQ(3, e.DetectFlags);
+  EXPECT_EQ("Amiga 32x24x2 AMOS sprite bank (1 sprites)", e.GetDisplayName());
+  auto bmp = e.Decode();
+  ASSERT_EQ(4, bmp->BitsPerPixel);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(two(x, y), bmp->GetPixel(8 + x, 8 + y));
+  EXPECT_EQ(0u, bmp->GetPixel(7, 8));
+  EXPECT_EQ(0x0000FFu, e.Palette->GetRGBQuad(3));
+
+  // Two and four planes: the bank is as deep as its deepest sprite.
+  auto m =
+      Detect("m.abk", SpriteBank("AmSp", {{1, 8, 2, two}, {2, 2, 4, [](int, int) { return 15u; }}},
+                                 {0x000, 0xF00, 0x0F0, 0x00F}));
+  TQoSourceEngine& me = Only(*m, "TQoAmigaAMOSSpriteBankEngine");
+  EXPECT_EQ(4, me.ColorDepth);
+  TQoSpritePositions layout;
+  layout.AddSprite(16, 8);
+  layout.AddSprite(32, 2);
+  layout.Layout();
+  EXPECT_EQ(layout.SheetWidth, me.Width);
+  EXPECT_EQ(layout.SheetHeight, me.Height);
+  auto mb = me.Decode();
+  EXPECT_EQ(16, me.Palette->GetCount());
+  const TQoSprite& second = *layout.GetSprite(1);
+  EXPECT_EQ(15u, mb->GetPixel(second.X + 31, second.Y + 1));
+  EXPECT_EQ(two(3, 5), mb->GetPixel(layout.GetSprite(0)->X + 3, layout.GetSprite(0)->Y + 5));
+
+  // A single icon is shown as it is.
+  auto i = Detect("i.bin", SpriteBank("AmIc", {{1, 3, 1, two}}, {}));
+  TQoSourceEngine& ie = Only(*i, "TQoAmigaAMOSSpriteBankEngine");
+  EXPECT_EQ(1, ie.DetectFlags);
+  EXPECT_EQ("Amiga 16x3x1 AMOS icon", ie.GetDisplayName());
+  EXPECT_EQ(1, ie.Decode()->BitsPerPixel);
+
+  // Colours missing after the last sprite, a sprite of 7 planes, a bank of empty sprites.
+  TBytes cut = SpriteBank("AmSp", {{1, 8, 2, two}}, {});
+  cut.pop_back();
+  EXPECT_EQ(nullptr, Detect("s.abk", cut)->First());
+  EXPECT_EQ(nullptr, Detect("s.abk", SpriteBank("AmSp", {{1, 1, 7, two}}, {}))->First());
+  EXPECT_EQ(nullptr, Detect("s.abk", SpriteBank("AmSp", {{0, 0, 0, {}}}, {}))->First());
 }
