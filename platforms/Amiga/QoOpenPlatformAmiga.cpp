@@ -29,6 +29,8 @@ constexpr uint32_t kVDAT = QoIFFId("VDAT");
 constexpr std::size_t kFormHeader = 12;
 
 constexpr TQoExtensions kIFFExtensions = ".iff";
+// Names an Atari ST paint program gives its ILBM pictures.
+constexpr TQoExtensions kAtariSTExtensions = ".bl1 .bl2 .bl3";
 
 // The answer of a file whose form and chunks the engine has checked itself.
 uint8_t SignatureAnswer(const TQoLoadSource& source) {
@@ -310,8 +312,7 @@ TQoAmigaILBMEngine::TQoAmigaILBMEngine(TQoLoadSource& source)
 
   if (LineChangeKind == TQoAmigaLineChanges::RAST) {
     PlatformName = "Atari STE";
-  } else if (IsAtariSTMode() || Source->Extension == ".bl1" || Source->Extension == ".bl2" ||
-             Source->Extension == ".bl3") {
+  } else if (IsAtariSTMode() || kAtariSTExtensions.Has(Source->Extension)) {
     PlatformName = "Atari ST";
   }
 
