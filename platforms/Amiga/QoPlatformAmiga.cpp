@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "base/QoErrors.h"
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
 
@@ -303,7 +304,7 @@ bool QoUnpackPCHGHuffman(TQoByteView tree, TQoByteView bits, std::size_t outSize
   const std::size_t words = tree.Size() / 2;
   if (words == 0) return outSize == 0;
   // Every byte needs at least one bit: a size beyond that is a lie.
-  if (outSize > bits.Size() * 8) return false;
+  if (outSize > bits.Size() * 8 || outSize > qo::kMaxAllocation) return false;
   out.reserve(outSize);
   auto word = [&](std::ptrdiff_t node) {
     return static_cast<int16_t>(tree.BE16(static_cast<std::size_t>(node) * 2));
@@ -457,6 +458,7 @@ bool TQoAMOSPicture::Read(TQoByteView file) {
   PointOffset = file.BE32(kPicture + 20);
   if (Planes < 1 || Planes > 6 || file.BE16(kPicture + 14) != Planes) return false;
   if (RowBytes == 0 || Blocks == 0 || LinesPerBlock == 0) return false;
+  if (PlanarSize() > qo::kMaxAllocation) return false;
   const std::size_t limit = size - kPicture;
   for (uint32_t offset : {RunOffset, PointOffset}) {
     if (offset <= 24 || offset >= limit) return false;

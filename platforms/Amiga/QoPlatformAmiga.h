@@ -201,11 +201,11 @@ struct TQoAMOSPicture {
   uint32_t RunOffset = 0;    // from the picture header
   uint32_t PointOffset = 0;  // from the picture header
 
+  // False also for planes larger than the load pipeline would hold.
   bool Read(TQoByteView file);
-  int32_t Height() const { return static_cast<int32_t>(Blocks) * LinesPerBlock; }
-  std::size_t PlanarSize() const {
-    return static_cast<std::size_t>(RowBytes) * static_cast<std::size_t>(Height()) * Planes;
-  }
+  std::size_t Lines() const { return std::size_t{Blocks} * LinesPerBlock; }
+  int32_t Height() const { return static_cast<int32_t>(Lines()); }  // after a good Read
+  std::size_t PlanarSize() const { return std::size_t{RowBytes} * Lines() * Planes; }
   // The display-mode identifier the screen was opened with.
   uint32_t DisplayMode() const;
   bool IsHam() const;

@@ -1057,6 +1057,10 @@ TEST(QoAmigaTest, AmosPictureBanksUnpackRunAndPointBits) {
   TBytes past = bank;
   past[110 + 16 + 3] = 0xF0;
   EXPECT_EQ(nullptr, Detect("p.abk", past)->First());
+  // Blocks and lines that no memory would hold.
+  TBytes huge = bank;
+  std::fill(huge.begin() + 110 + 10, huge.begin() + 110 + 14, 0xFF);
+  EXPECT_EQ(nullptr, Detect("p.abk", huge)->First());
 }
 
 TEST(QoAmigaTest, AmosSpriteBanksShareOneSheet) {
