@@ -44,6 +44,8 @@ TQoAmigaPCHG::TQoAmigaPCHG(const TQoIFFChunk& chunk, int height)
   const TQoByteView d = chunk.Data;
   if (d.Size() < kPCHGHeader) return;
   const uint16_t compression = d.BE16(0);
+  // Flag 2: the records are of the 24-bit chipset's colour registers.
+  large_ = (d.BE16(2) & 2u) != 0;
   const auto startLine = static_cast<int16_t>(d.BE16(4));
   const uint16_t lineCount = d.BE16(6);
   if (lineCount == 0) return;
@@ -86,6 +88,10 @@ void TQoAmigaPCHG::UpdateRow(int row, bool interlaced, TQoPalette256& palette,
   // An interlaced picture's changes are set up for the field line below.
   const auto at = static_cast<std::size_t>(interlaced ? row + 1 : row);
   if (at >= rowFlags_.size() || rowFlags_[at] == 0) return;
+  if (large_) {
+    UpdateLargeRow(palette);
+    return;
+  }
   uint8_t low = 0, high = 0;
   if (!changes_.TryNext(low) || !changes_.TryNext(high)) {
     usedUp_ = true;
@@ -97,6 +103,23 @@ void TQoAmigaPCHG::UpdateRow(int row, bool interlaced, TQoPalette256& palette,
     const int reg = (i < low ? 0 : 16) + (word >> 12);
     GrowTo(palette, reg + 1);
     Write12(palette, reg, word, table444);
+  }
+}
+
+void TQoAmigaPCHG::UpdateLargeRow(TQoPalette256& palette) {
+  // A count, then per change the register and its alpha, red, blue and green bytes.
+  uint16_t count = 0;
+  if (!changes_.TryNextBE16(count)) {
+    usedUp_ = true;
+    return;
+  }
+  for (uint16_t i = 0; i < count; ++i) {
+    const uint8_t* change = changes_.TakePointer(6);
+    if (!change) return;
+    const int reg = change[0] << 8 | change[1];
+    if (reg >= 256) continue;
+    GrowTo(palette, reg + 1);
+    palette.GetPColor(reg).SetStdRGB(change[3], change[5], change[4]);
   }
 }
 

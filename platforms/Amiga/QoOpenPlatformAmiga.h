@@ -22,8 +22,9 @@ class TQoAmigaBasePCHG {
 };
 
 // PCHG: a mask of the rows that change, then one record per flagged row of the registers
-// 0-15 and 16-31 it loads with 12-bit colours; the line data may be Huffman-packed. A
-// short or broken chunk changes fewer rows or none.
+// 0-15 and 16-31 it loads with 12-bit colours, or, in chunks whose header flags them as
+// 32-bit, of any register it loads with 8-bit components. The line data may be
+// Huffman-packed. A short or broken chunk changes fewer rows or none.
 class TQoAmigaPCHG : public TQoAmigaBasePCHG {
  public:
   TQoAmigaPCHG(const TQoIFFChunk& chunk, int height);
@@ -31,9 +32,12 @@ class TQoAmigaPCHG : public TQoAmigaBasePCHG {
                  const TQoPaletteRGB& table444) override;
 
  private:
+  void UpdateLargeRow(TQoPalette256& palette);
+
   std::vector<uint8_t> rowFlags_;
   std::vector<uint8_t> unpacked_;
   TQoByteCursor changes_;
+  bool large_ = false;
   bool usedUp_ = false;
 };
 

@@ -769,6 +769,23 @@ TEST(QoAmigaTest, PchgChangesFlaggedRowsInStoredAndPackedChunks) {
   auto bmp = Only(*d, "TQoAmigaILBMEngine").Decode();
   for (int y = 0; y < 4; ++y) EXPECT_EQ(0xFF0000u, bmp->GetPixel(0, y)) << y;
 
+  // Flagged 32-bit: a count, then register, alpha, red, blue and green per change.
+  TBytes large;
+  AppendBE32(large, 0x1);  // row 0
+  AppendBE16(large, 2);
+  large.insert(large.end(), {0, 1, 0xAA, 0x12, 0x56, 0x34, 0, 2, 0, 0xFF, 0xFF, 0xFF});
+  TBytes largePchg = Pchg(0, 4, large);
+  largePchg[3] = 2;
+  auto l = Detect(
+      "p.iff",
+      Form("ILBM", {{"BMHD", Bmhd(16, 2, 4)},
+                    {"CMAP", Cmap(16)},
+                    {"PCHG", largePchg},
+                    {"BODY", Planar(16, 2, 4, [](int x, int) { return x == 0 ? 1u : 2u; })}}));
+  auto lb = Only(*l, "TQoAmigaILBMEngine").Decode();
+  EXPECT_EQ(0x123456u, lb->GetPixel(0, 1));
+  EXPECT_EQ(0xFFFFFFu, lb->GetPixel(1, 1));
+
   // A PCHG of only its header is dropped, and the next kind in line is kept.
   auto c = Detect("p.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 4)},
                                          {"CMAP", Cmap(16)},
