@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr TQoExtensions kIFFExtensions = ".iff";
 constexpr TQoExtensions kAMOSExtensions = ".abk";
 
 // Detection of the banks rests on their signatures, not on a size.
@@ -54,7 +53,7 @@ void LoadScreenPalette(TQoByteView words, int planes, TQoPalette256& palette) {
 uint8_t TQoAmigaDEEPEngine::Detect(TQoLoadSource& source) {
   TQoDEEPChunks chunks;
   if (!chunks.Read(source.Bytes())) return 0;
-  return QoDetect(source, {.Signed = true, .Extensions = kIFFExtensions});
+  return QoDetect(source, {.Signed = true, .Extensions = kQoAmigaIFFExtensions});
 }
 
 TQoAmigaDEEPEngine::TQoAmigaDEEPEngine(TQoLoadSource& source)

@@ -28,13 +28,12 @@ constexpr uint32_t kVDAT = QoIFFId("VDAT");
 
 constexpr std::size_t kFormHeader = 12;
 
-constexpr TQoExtensions kIFFExtensions = ".iff";
 // Names an Atari ST paint program gives its ILBM pictures.
 constexpr TQoExtensions kAtariSTExtensions = ".bl1 .bl2 .bl3";
 
 // The answer of a file whose form and chunks the engine has checked itself.
 uint8_t SignatureAnswer(const TQoLoadSource& source) {
-  return QoDetect(source, {.Signed = true, .Extensions = kIFFExtensions});
+  return QoDetect(source, {.Signed = true, .Extensions = kQoAmigaIFFExtensions});
 }
 
 uint32_t Quad(uint32_t r, uint32_t g, uint32_t b) {
@@ -95,7 +94,7 @@ struct TQoIFFScan {
 TQoAmigaIFFEngine::TQoAmigaIFFEngine(TQoLoadSource& source, const char* className)
     : TQoSourceEngine(source, className) {
   PlatformName = "Amiga";
-  DefaultExtension = std::string(kIFFExtensions.First());
+  DefaultExtension = std::string(kQoAmigaIFFExtensions.First());
 }
 
 void TQoAmigaIFFEngine::CollectChunks(bool stopAtInvalidRange) {

@@ -1,7 +1,8 @@
 #pragma once
 // The engines of the Amiga module: the IFF base engine with its chunk references,
-// palettes, pixel aspect, colour cycling and texts, and the ILBM/ACBM, RGB8, RGBN, PBM
-// and ANIM engines.
+// palettes, pixel aspect, colour cycling and texts; the readers of per-line colour
+// changes; the ILBM/ACBM, RGB8, RGBN, PBM, ANIM and DEEP engines, and the picture and
+// sprite banks of AMOS BASIC.
 
 #include <memory>
 #include <vector>
@@ -10,6 +11,9 @@
 #include "engine/QoLoadSource.h"
 #include "engine/QoSubEngine.h"
 #include "platforms/Amiga/QoPlatformAmiga.h"
+
+// The own extension of every IFF form.
+inline constexpr TQoExtensions kQoAmigaIFFExtensions = ".iff";
 
 // A reader of per-line colour changes (PCHG, CTBL/BEAM, SHAM, RAST): before each row is
 // decoded it sets the palette registers that row uses. It may write and add entries,
