@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
@@ -28,9 +28,12 @@ constexpr uint32_t kVDAT = QoIFFId("VDAT");
 
 constexpr std::size_t kFormHeader = 12;
 
+// Names an Atari ST paint program gives its ILBM pictures.
+constexpr TQoExtensions kAtariSTExtensions = ".bl1 .bl2 .bl3";
+
+// The answer of a file whose form and chunks the engine has checked itself.
 uint8_t SignatureAnswer(const TQoLoadSource& source) {
-  return source.Extension == ".iff" ? kQoDetectSignature | kQoDetectSize | kQoDetectExtension
-                                    : kQoDetectSignature | kQoDetectSize;
+  return QoDetect(source, {.Signed = true, .Extensions = kQoAmigaIFFExtensions});
 }
 
 uint32_t Quad(uint32_t r, uint32_t g, uint32_t b) {
@@ -91,7 +94,7 @@ struct TQoIFFScan {
 TQoAmigaIFFEngine::TQoAmigaIFFEngine(TQoLoadSource& source, const char* className)
     : TQoSourceEngine(source, className) {
   PlatformName = "Amiga";
-  DefaultExtension = ".iff";
+  DefaultExtension = std::string(kQoAmigaIFFExtensions.First());
 }
 
 void TQoAmigaIFFEngine::CollectChunks(bool stopAtInvalidRange) {
@@ -235,7 +238,19 @@ TQoByteView TQoAmigaIFFEngine::PreparedBody(int storedPlanes) {
   return planeData_;
 }
 
-std::unique_ptr<TQoAmigaBasePCHG> TQoAmigaIFFEngine::CreateLineChanges() {
+std::unique_ptr<TQoAmigaBasePCHG> TQoAmigaIFFEngine::CreateLineChanges() const {
+  switch (LineChangeKind) {
+    case TQoAmigaLineChanges::PCHG:
+      return std::make_unique<TQoAmigaPCHG>(LineChangeChunk, Height);
+    case TQoAmigaLineChanges::CTBL:
+      return std::make_unique<TQoAmigaBEAM>(LineChangeChunk, Height);
+    case TQoAmigaLineChanges::SHAM:
+      return std::make_unique<TQoAmigaSHAM>(LineChangeChunk, Height, Interlaced());
+    case TQoAmigaLineChanges::RAST:
+      return std::make_unique<TQoAmigaRAST>(LineChangeChunk, Height);
+    case TQoAmigaLineChanges::None:
+      break;
+  }
   return nullptr;
 }
 
@@ -296,8 +311,7 @@ TQoAmigaILBMEngine::TQoAmigaILBMEngine(TQoLoadSource& source)
 
   if (LineChangeKind == TQoAmigaLineChanges::RAST) {
     PlatformName = "Atari STE";
-  } else if (IsAtariSTMode() || Source->Extension == ".bl1" || Source->Extension == ".bl2" ||
-             Source->Extension == ".bl3") {
+  } else if (IsAtariSTMode() || kAtariSTExtensions.Has(Source->Extension)) {
     PlatformName = "Atari ST";
   }
 
@@ -498,33 +512,30 @@ std::unique_ptr<TQoBitmap> TQoAmigaILBMEngine::DecodeTrueColor(TQoByteView data)
 // ---------------------------------------------------------------------------------------
 // RGB8 and RGBN: run-length true colour
 
-template <const TQoAmigaRGBFormat& F>
-uint8_t TQoAmigaRGBEngine<F>::Detect(TQoLoadSource& source) {
+uint8_t TQoAmigaRGBRunEngine::Detect(TQoLoadSource& source, const TQoAmigaRGBFormat& row) {
   const TQoByteView file = source.Bytes();
-  if (!QoIsIFFForm(file, F.FormType)) return 0;
+  if (!QoIsIFFForm(file, row.FormType)) return 0;
   TQoIFFScan scan;
-  const bool ok = scan.Run(file, false, [](const TQoIFFBitmapHeader& h) {
-    return h.HasSaneSize() && h.Planes == F.Planes && (h.Compression == 3 || h.Compression == 4);
+  const bool ok = scan.Run(file, false, [&row](const TQoIFFBitmapHeader& h) {
+    return h.HasSaneSize() && h.Planes == row.Planes && (h.Compression == 3 || h.Compression == 4);
   });
   return ok ? SignatureAnswer(source) : 0;
 }
 
-template <const TQoAmigaRGBFormat& F>
-TQoAmigaRGBEngine<F>::TQoAmigaRGBEngine(TQoLoadSource& source)
-    : TQoAmigaIFFEngine(source, ClassName) {
+TQoAmigaRGBRunEngine::TQoAmigaRGBRunEngine(TQoLoadSource& source, const TQoAmigaRGBFormat& row)
+    : TQoAmigaIFFEngine(source, row.ClassName), row_(row) {
   CollectChunks(false);
   CRNGChunks.clear();
   Width = Header.Width;
   Height = Header.Height;
   if (Interlaced() && (Height & 1) && Height > 1) --Height;
-  ColorDepth = F.ColorDepth;
+  ColorDepth = row.ColorDepth;
   SetTexts();
   SetDescription("");
   SelectAspect();
 }
 
-template <const TQoAmigaRGBFormat& F>
-std::unique_ptr<TQoBitmap> TQoAmigaRGBEngine<F>::Decode() {
+std::unique_ptr<TQoBitmap> TQoAmigaRGBRunEngine::Decode() {
   Palette->Clear();
   auto bmp = std::make_unique<TQoBitmap24>(Width, Height);
   std::vector<uint32_t> row(static_cast<std::size_t>(Width));
@@ -532,8 +543,9 @@ std::unique_ptr<TQoBitmap> TQoAmigaRGBEngine<F>::Decode() {
   uint32_t color = 0;
   uint32_t run = 0;
   // The next run; false at the end of the data (the rest of the picture stays black).
+  const bool bytes = row_.Planes == 25;
   auto nextRun = [&]() {
-    if constexpr (F.Planes == 25) {
+    if (bytes) {
       // Red, green, blue, then a byte whose low seven bits count the pixels.
       if (!in.Has(4)) return false;
       const uint8_t* p = in.Take(4);
@@ -576,9 +588,6 @@ std::unique_ptr<TQoBitmap> TQoAmigaRGBEngine<F>::Decode() {
   }
   return bmp;
 }
-
-template class TQoAmigaRGBEngine<kQoAmigaRGB8Format>;
-template class TQoAmigaRGBEngine<kQoAmigaRGBNFormat>;
 
 // ---------------------------------------------------------------------------------------
 // PBM: chunky 256-colour pictures
@@ -665,4 +674,7 @@ void RegisterAmigaEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAmigaRGBNEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAmigaPBMEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAmigaANIMEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAmigaDEEPEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAmigaAMOSEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAmigaAMOSSpriteBankEngine>());
 }

@@ -5,7 +5,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 
+#include "base/QoErrors.h"
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
 
@@ -296,6 +298,263 @@ void QoDecodeHam8Row(const uint32_t* values, int count, const TQoPalette256& pal
   }
 }
 
+bool QoUnpackPCHGHuffman(TQoByteView tree, TQoByteView bits, std::size_t outSize,
+                         std::vector<uint8_t>& out) {
+  out.clear();
+  const std::size_t words = tree.Size() / 2;
+  if (words == 0) return outSize == 0;
+  // Every byte needs at least one bit: a size beyond that is a lie.
+  if (outSize > bits.Size() * 8 || outSize > qo::kMaxAllocation) return false;
+  out.reserve(outSize);
+  auto word = [&](std::ptrdiff_t node) {
+    return static_cast<int16_t>(tree.BE16(static_cast<std::size_t>(node) * 2));
+  };
+  const auto root = static_cast<std::ptrdiff_t>(words) - 1;
+  std::ptrdiff_t node = root;
+  std::size_t bit = 0;
+  const std::size_t bitCount = bits.Size() * 8;
+  while (out.size() < outSize) {
+    if (bit >= bitCount) return false;
+    const bool one = bits.Data()[bit >> 3] & (0x80u >> (bit & 7));
+    ++bit;
+    if (one) {
+      const int16_t w = word(node);
+      if (w < 0) {
+        node += w / 2;
+        if (node < 0) return false;
+      } else {
+        out.push_back(static_cast<uint8_t>(w));
+        node = root;
+      }
+    } else {
+      if (--node < 0) return false;
+      const int16_t w = word(node);
+      if ((static_cast<uint16_t>(w) & 0x8100u) == 0x0100u) {
+        out.push_back(static_cast<uint8_t>(w));
+        node = root;
+      }
+    }
+  }
+  return true;
+}
+
+TQoStdRGBColor QoSTEColor(uint16_t word) {
+  auto level = [](uint32_t n) { return static_cast<uint8_t>((((n * 2) & 15u) | (n >> 3)) * 17); };
+  return TQoStdRGBColor{level((word >> 8) & 15u), level((word >> 4) & 15u), level(word & 15u)};
+}
+
+bool TQoDEEPChunks::Read(TQoByteView file) {
+  if (!QoIsIFFForm(file, "DEEP") && !QoIsIFFForm(file, "TVPP")) return false;
+  auto sane = [](uint16_t v) { return v >= 1 && v <= 2000; };
+  for (const TQoIFFChunk& chunk : QoReadIFFChunks(file, 12)) {
+    const TQoByteView d = chunk.Data;
+    switch (chunk.Id) {
+      case QoIFFId("TVDC"):
+        if (TVDC.Present()) return false;
+        TVDC = chunk;
+        break;
+      case QoIFFId("DLOC"):
+        if (DLOC.Present() || d.Size() != 8) return false;
+        DLOC = chunk;
+        Width = d.BE16(0);
+        Height = d.BE16(2);
+        if (!sane(Width) || !sane(Height)) return false;
+        break;
+      case QoIFFId("DGBL"):
+        if (DGBL.Present() || d.Size() != 8) return false;
+        DGBL = chunk;
+        DisplayWidth = d.BE16(0);
+        DisplayHeight = d.BE16(2);
+        Compression = d.BE16(4);
+        XAspect = d.U8(6);
+        YAspect = d.U8(7);
+        if (!sane(DisplayWidth) || !sane(DisplayHeight)) return false;
+        if (Compression != 0 && Compression != 1 && Compression != 5) return false;
+        break;
+      case QoIFFId("DPEL"): {
+        if (DPEL.Present() || d.Size() <= 4) return false;
+        DPEL = chunk;
+        const uint32_t count = d.BE32(0);
+        if ((count != 3 && count != 4) || d.Size() != 4 * count + 4) return false;
+        for (uint32_t i = 0; i < count; ++i) {
+          const TQoDEEPElement e{d.BE16(4 + 4 * i), d.BE16(6 + 4 * i)};
+          if (e.Depth != 8) return false;
+          Elements.push_back(e);
+        }
+        break;
+      }
+      case QoIFFId("DBOD"):
+        if (!DBOD.Present()) DBOD = chunk;
+        break;
+      case QoIFFId("ANNO"):
+        ANNO = chunk;
+        break;
+      case QoIFFId("AUTH"):
+        AUTH = chunk;
+        break;
+      default:
+        break;
+    }
+  }
+  if (!DGBL.Present() || !DPEL.Present() || !DLOC.Present()) return false;
+  if (Compression == 5 && TVDC.Size() != 32) return false;
+  // A picture without its pixels is not shown.
+  return DBOD.Present();
+}
+
+void QoUnpackDEEPDeltas(TQoByteView body, TQoByteView table, int width, int height, int elements,
+                        uint8_t* out) {
+  if (table.Size() < 32) return;
+  std::size_t nibble = 0;  // position in nibbles, high nibble of each byte first
+  const std::size_t nibbles = body.Size() * 2;
+  auto next = [&](uint32_t& n) {
+    if (nibble >= nibbles) return false;
+    const uint8_t byte = body.Data()[nibble / 2];
+    n = (nibble & 1) ? (byte & 15u) : (byte >> 4);
+    ++nibble;
+    return true;
+  };
+  const auto stride = static_cast<std::size_t>(elements);
+  for (int y = 0; y < height; ++y) {
+    for (int e = 0; e < elements; ++e) {
+      nibble = (nibble + 1) & ~std::size_t{1};
+      uint32_t value = 0;
+      uint32_t repeat = 0;
+      uint8_t* row = out + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * stride;
+      for (int x = 0; x < width; ++x) {
+        if (repeat > 0) {
+          --repeat;
+        } else {
+          uint32_t i = 0;
+          if (!next(i)) return;
+          const uint16_t t = table.BE16(2 * i);
+          if (t & 0xFFu) {
+            value = (value + (t & 0xFFu)) & 0xFFu;
+          } else if (t == 0) {
+            if (!next(repeat)) return;
+          }
+        }
+        row[static_cast<std::size_t>(x) * stride + static_cast<std::size_t>(e)] =
+            static_cast<uint8_t>(value);
+      }
+    }
+  }
+}
+
+bool TQoAMOSPicture::Read(TQoByteView file) {
+  const std::size_t size = file.Size();
+  if (size <= kPacked || !file.Matches(0, "AmBk") || !file.Matches(12, "Pac.Pic.")) return false;
+  if ((file.BE32(8) & 0x0FFFFFFFu) != size - 12) return false;
+  if (file.BE32(kScreen) != 0x12031990u || file.BE32(kPicture) != 0x06071963u) return false;
+  ScreenWidth = file.BE16(kScreen + 4);
+  ScreenHeight = file.BE16(kScreen + 6);
+  Mode = file.BE16(kScreen + 20);
+  Planes = file.BE16(kScreen + 24);
+  Colors = file.Sub(kScreen + 26, 64);
+  RowBytes = file.BE16(kPicture + 8);
+  Blocks = file.BE16(kPicture + 10);
+  LinesPerBlock = file.BE16(kPicture + 12);
+  RunOffset = file.BE32(kPicture + 16);
+  PointOffset = file.BE32(kPicture + 20);
+  if (Planes < 1 || Planes > 6 || file.BE16(kPicture + 14) != Planes) return false;
+  if (RowBytes == 0 || Blocks == 0 || LinesPerBlock == 0) return false;
+  if (PlanarSize() > qo::kMaxAllocation) return false;
+  const std::size_t limit = size - kPicture;
+  for (uint32_t offset : {RunOffset, PointOffset}) {
+    if (offset <= 24 || offset >= limit) return false;
+  }
+  return RunOffset != PointOffset;
+}
+
+uint32_t TQoAMOSPicture::DisplayMode() const {
+  uint32_t id = 0;
+  if (Mode & 0x8000u) id |= kAmigaModeHiRes;
+  if (Mode & 0x0004u) id |= kAmigaModeLace;
+  if (Planes == 6) id |= (Mode & 0x0800u) ? kAmigaModeHam : kAmigaModeHalfBrite;
+  return id;
+}
+
+bool TQoAMOSPicture::IsHam() const {
+  return DisplayMode() & kAmigaModeHam;
+}
+
+void QoUnpackAMOSPicture(TQoByteView file, const TQoAMOSPicture& h, uint8_t* out) {
+  constexpr std::size_t P = TQoAMOSPicture::kPicture;
+  const std::size_t first = std::min(h.RunOffset, h.PointOffset);
+  auto stream = [&](uint32_t offset) {
+    const std::size_t end =
+        offset == first ? P + std::max(h.RunOffset, h.PointOffset) : file.Size();
+    return TQoByteCursor(file.Sub(P + offset, end - (P + offset)));
+  };
+  TQoByteCursor picture(file.Sub(P + 24, first - 24));
+  TQoByteCursor runs = stream(h.RunOffset);
+  TQoByteCursor points = stream(h.PointOffset);
+
+  uint8_t value = 0, run = 0, point = 0;
+  if (!picture.TryNext(value) || !runs.TryNext(run) || !points.TryNext(point)) return;
+  if ((point & 0x80u) && !runs.TryNext(run)) return;
+  unsigned runMask = 0x80, pointMask = 0x40;
+  const std::size_t rowBytes = h.RowBytes;
+  const std::size_t planeSize = rowBytes * static_cast<std::size_t>(h.Height());
+  for (std::size_t p = 0; p < h.Planes; ++p) {
+    for (std::size_t j = 0; j < h.Blocks; ++j) {
+      for (std::size_t c = 0; c < rowBytes; ++c) {
+        for (std::size_t l = 0; l < h.LinesPerBlock; ++l) {
+          if (runMask == 0) {
+            if (pointMask == 0) {
+              if (!points.TryNext(point)) return;
+              pointMask = 0x80;
+            }
+            if ((point & pointMask) && !runs.TryNext(run)) return;
+            pointMask >>= 1;
+            runMask = 0x80;
+          }
+          if ((run & runMask) && !picture.TryNext(value)) return;
+          const std::size_t y = j * h.LinesPerBlock + l;
+          out[p * planeSize + y * rowBytes + c] = value;
+          runMask >>= 1;
+        }
+      }
+    }
+  }
+}
+
+bool TQoAMOSSpriteBank::Read(TQoByteView file) {
+  if (file.Size() <= 6) return false;
+  if (file.Matches(0, "AmIc")) {
+    Icons = true;
+  } else if (!file.Matches(0, "AmSp")) {
+    return false;
+  }
+  const uint16_t count = file.BE16(4);
+  if (count == 0) return false;
+  std::size_t at = 6;
+  for (uint16_t i = 0; i < count; ++i) {
+    if (!file.Has(at, 10)) return false;
+    TQoAMOSSprite sprite;
+    sprite.Words = file.BE16(at);
+    sprite.Height = file.BE16(at + 2);
+    sprite.Planes = file.BE16(at + 4);
+    if (!sprite.Empty() &&
+        (sprite.Words == 0 || sprite.Height == 0 || sprite.Planes < 1 || sprite.Planes > 6)) {
+      return false;
+    }
+    const std::size_t bytes =
+        std::size_t{2} * sprite.Words * sprite.Height * static_cast<std::size_t>(sprite.Planes);
+    if (!file.Has(at + 10, bytes)) return false;
+    sprite.Data = file.Sub(at + 10, bytes);
+    at += 10 + bytes;
+    if (!sprite.Empty()) {
+      ++NonEmpty;
+      MaxPlanes = std::max<int>(MaxPlanes, sprite.Planes);
+    }
+    Sprites.push_back(sprite);
+  }
+  if (NonEmpty == 0 || file.Size() - at != 64) return false;
+  Colors = file.Sub(at, 64);
+  return true;
+}
+
 std::string QoAmigaDisplayModeNames(bool hasCamg, uint32_t camg) {
   if (!hasCamg) return std::string();
   std::string names;
@@ -390,8 +649,7 @@ constexpr int kPalGroup[] = {k13to50, k13to25, k26to25, k52to25, k104to25};
 constexpr int kFullGroup[] = {k3to14, k1to4, k13to50, k3to7,  k1to2, k13to25,
                               k6to7,  k1to1, k26to25, k12to7, k2to1, k52to25};
 
-template <std::size_t N>
-int ByPage(const PageRule (&rules)[N], const TQoIFFBitmapHeader& h) {
+int ByPage(std::span<const PageRule> rules, const TQoIFFBitmapHeader& h) {
   for (const PageRule& rule : rules) {
     if (rule.Width == h.PageWidth && rule.Height == h.PageHeight) return rule.Aspect;
   }
@@ -399,8 +657,7 @@ int ByPage(const PageRule (&rules)[N], const TQoIFFBitmapHeader& h) {
 }
 
 // The entry of the group whose pixel shape is nearest to the BMHD's, the earlier on a tie.
-template <std::size_t N>
-int Nearest(const int (&group)[N], const TQoIFFBitmapHeader& h) {
+int Nearest(std::span<const int> group, const TQoIFFBitmapHeader& h) {
   if (h.XAspect == 0 || h.YAspect == 0) return -1;
   const double wanted = static_cast<double>(h.XAspect) / h.YAspect;
   int best = -1;

@@ -137,6 +137,107 @@ void QoDecodeHam6Row(const uint32_t* values, int count, const TQoPalette256& pal
 void QoDecodeHam8Row(const uint32_t* values, int count, const TQoPalette256& palette,
                      uint32_t* out);
 
+// The Huffman-packed line data of a PCHG chunk: tree words (signed 16-bit, the root
+// last) against a bit stream read from each byte's most significant bit on. A 1 bit
+// follows a negative word as a byte distance back, or ends at a leaf; a 0 bit steps to
+// the word below, a leaf when it is 0x01xx. False when the bits run out before outSize
+// bytes or a step leaves the tree.
+bool QoUnpackPCHGHuffman(TQoByteView tree, TQoByteView bits, std::size_t outSize,
+                         std::vector<uint8_t>& out);
+
+// An Atari STE colour word: red in bits 11-8, green 7-4, blue 3-0, each field holding
+// the low bit of its 4-bit level in bit 3 and the upper three bits below it.
+TQoStdRGBColor QoSTEColor(uint16_t word);
+
+// DEEP (also form type TVPP): true-colour pictures of interleaved 8-bit components.
+struct TQoDEEPElement {
+  uint16_t Type = 0;  // 1 red, 2 green, 3 blue, 4 alpha
+  uint16_t Depth = 0;
+};
+
+struct TQoDEEPChunks {
+  TQoIFFChunk DGBL, DPEL, DLOC, DBOD, TVDC, ANNO, AUTH;
+  uint16_t DisplayWidth = 0;
+  uint16_t DisplayHeight = 0;
+  uint16_t Compression = 0;  // 0 none, 1 ByteRun1, 5 nibble deltas against the TVDC table
+  uint8_t XAspect = 0;
+  uint8_t YAspect = 0;
+  uint16_t Width = 0;
+  uint16_t Height = 0;
+  std::vector<TQoDEEPElement> Elements;
+
+  // False unless the file is a FORM DEEP or TVPP with one DGBL, DPEL and DLOC each of a
+  // usable shape, 3 or 4 elements of 8 bits, a body, and the table compression 5 needs.
+  bool Read(TQoByteView file);
+  std::size_t PixelBytes() const {
+    return static_cast<std::size_t>(Width) * Height * Elements.size();
+  }
+};
+
+// The nibble deltas of a DEEP body into out (width x height pixels of `elements` bytes,
+// zero-filled by the caller): every element of every row is one pass starting on a byte
+// boundary, each nibble adding the low byte of its table word to a running value; a zero
+// table word takes the next nibble as a count of pixels that repeat the value. Ends
+// silently when the nibbles run out. Never raises.
+void QoUnpackDEEPDeltas(TQoByteView body, TQoByteView table, int width, int height, int elements,
+                        uint8_t* out);
+
+// A packed AMOS picture bank: "AmBk", the bank length, the name "Pac.Pic.", a screen
+// header and a picture header whose three streams (picture bytes, run bits and point
+// bits) give the planes, each stored whole.
+struct TQoAMOSPicture {
+  static constexpr std::size_t kScreen = 20;
+  static constexpr std::size_t kPicture = 110;
+  static constexpr std::size_t kPacked = 134;
+
+  uint16_t ScreenWidth = 0;
+  uint16_t ScreenHeight = 0;
+  uint16_t Mode = 0;  // bit 15 high resolution, bit 11 hold-and-modify, bit 2 interlace
+  uint16_t Planes = 0;
+  TQoByteView Colors;  // 32 words of 12-bit colours
+  uint16_t RowBytes = 0;
+  uint16_t Blocks = 0;
+  uint16_t LinesPerBlock = 0;
+  uint32_t RunOffset = 0;    // from the picture header
+  uint32_t PointOffset = 0;  // from the picture header
+
+  // False also for planes larger than the load pipeline would hold.
+  bool Read(TQoByteView file);
+  std::size_t Lines() const { return std::size_t{Blocks} * LinesPerBlock; }
+  int32_t Height() const { return static_cast<int32_t>(Lines()); }  // after a good Read
+  std::size_t PlanarSize() const { return std::size_t{RowBytes} * Lines() * Planes; }
+  // The display-mode identifier the screen was opened with.
+  uint32_t DisplayMode() const;
+  bool IsHam() const;
+};
+
+// The planes of a packed AMOS picture into out (PlanarSize bytes, zero-filled by the
+// caller); a stream that ends early leaves the rest as it was. Never raises.
+void QoUnpackAMOSPicture(TQoByteView file, const TQoAMOSPicture& picture, uint8_t* out);
+
+// An AMOS sprite or icon bank: sprites of whole-plane bitmaps, then 32 colour words.
+struct TQoAMOSSprite {
+  uint16_t Words = 0;  // width in 16-pixel words
+  uint16_t Height = 0;
+  uint16_t Planes = 0;
+  TQoByteView Data;  // Planes planes of Height rows of Words * 2 bytes
+
+  bool Empty() const { return Words == 0 && Height == 0 && Planes == 0; }
+  int32_t Width() const { return 16 * static_cast<int32_t>(Words); }
+};
+
+struct TQoAMOSSpriteBank {
+  bool Icons = false;  // "AmIc"
+  std::vector<TQoAMOSSprite> Sprites;
+  TQoByteView Colors;  // 32 words of 12-bit colours
+  int MaxPlanes = 0;
+  int NonEmpty = 0;
+
+  // False unless every sprite is whole, one at least is not empty, and exactly the
+  // colour words follow the last.
+  bool Read(TQoByteView file);
+};
+
 // The monitor part of a display-mode identifier and the monitors the aspect rules know.
 enum : uint32_t {
   kAmigaMonitorMask = 0xFFFF1000u,

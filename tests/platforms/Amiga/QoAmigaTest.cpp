@@ -5,8 +5,9 @@
 #include <map>
 #include <string>
 
-#include "engine/QoStreamReaders.h"
+#include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
+#include "engine/QoStreamReaders.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
@@ -150,7 +151,8 @@ std::vector<uint8_t> ByteRun1(const TBytes& packed, std::size_t out) {
 TEST(QoAmigaTest, RegistersTheFamilyInOrder) {
   EXPECT_EQ(
       (std::vector<std::string>{"TQoAmigaILBMEngine", "TQoAmigaRGB8Engine", "TQoAmigaRGBNEngine",
-                                "TQoAmigaPBMEngine", "TQoAmigaANIMEngine"}),
+                                "TQoAmigaPBMEngine", "TQoAmigaANIMEngine", "TQoAmigaDEEPEngine",
+                                "TQoAmigaAMOSEngine", "TQoAmigaAMOSSpriteBankEngine"}),
       QoClassNames(AmigaRegistry()));
 }
 
@@ -639,4 +641,490 @@ TEST(QoAmigaTest, RealPicturesAreRecognisedAndDecode) {
   };
   const int decoded = QoCheckRealPictures(AmigaRegistry(), expectedEngine, pinned);
   EXPECT_GE(decoded, 20);
+}
+
+namespace {
+
+// Words of a colour table as bytes.
+TBytes Words(const std::vector<uint32_t>& words) {
+  TBytes b;
+  for (uint32_t w : words) AppendBE16(b, w);
+  return b;
+}
+
+// A PCHG header, then the line data as it is or packed with the given tree and bits.
+TBytes Pchg(int16_t startLine, uint16_t lineCount, const TBytes& lines) {
+  TBytes b;
+  AppendBE16(b, 0);
+  AppendBE16(b, 0);
+  AppendBE16(b, static_cast<uint16_t>(startLine));
+  AppendBE16(b, lineCount);
+  b.resize(20, 0);
+  b.insert(b.end(), lines.begin(), lines.end());
+  return b;
+}
+
+// Huffman-packs data with a tree of leaves and back-steps: the leaf of the j-th symbol
+// from the top is reached by j times "10" and a final "0".
+TBytes PackPchg(const TBytes& data, int16_t startLine, uint16_t lineCount) {
+  std::vector<uint8_t> symbols(data.begin(), data.end());
+  std::sort(symbols.begin(), symbols.end());
+  symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
+  TBytes tree;
+  for (uint8_t s : symbols) {
+    AppendBE16(tree, 0x0100u | s);
+    AppendBE16(tree, 0xFFFEu);  // one word back
+  }
+  std::vector<bool> bits;
+  for (uint8_t c : data) {
+    const auto index = std::find(symbols.begin(), symbols.end(), c) - symbols.begin();
+    const auto fromTop = static_cast<int>(symbols.size()) - 1 - static_cast<int>(index);
+    for (int j = 0; j < fromTop; ++j) bits.insert(bits.end(), {true, false});
+    bits.push_back(false);
+  }
+  TBytes stream((bits.size() + 7) / 8, 0);
+  for (std::size_t i = 0; i < bits.size(); ++i)
+    if (bits[i]) stream[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+  TBytes b = Pchg(startLine, lineCount, {});
+  b[1] = 1;  // compression 1
+  AppendBE32(b, static_cast<uint32_t>(tree.size()));
+  AppendBE32(b, static_cast<uint32_t>(data.size()));
+  b.insert(b.end(), tree.begin(), tree.end());
+  b.insert(b.end(), stream.begin(), stream.end());
+  return b;
+}
+
+}  // namespace
+
+TEST(QoAmigaTest, PchgHuffmanTreesStepBackAndDown) {
+  auto unpack = [](const TBytes& tree, const TBytes& bits, std::size_t size, TBytes& out) {
+    return QoUnpackPCHGHuffman(TQoByteView(tree.data(), tree.size()),
+                               TQoByteView(bits.data(), bits.size()), size, out);
+  };
+  TBytes out;
+  // One leaf: every 1 bit is the byte 0x41; a 0 bit steps out of the tree.
+  EXPECT_TRUE(unpack({0x01, 0x41}, {0xFF}, 3, out));
+  EXPECT_EQ(TBytes({0x41, 0x41, 0x41}), out);
+  EXPECT_FALSE(unpack({0x01, 0x41}, {0x7F}, 1, out));
+  // Root -4 bytes back to 'B'; a 0 bit at the root is the 0x01xx word below it, 'A'.
+  const TBytes tree = {0x01, 'B', 0x01, 'A', 0xFF, 0xFC};
+  EXPECT_TRUE(unpack(tree, {0xD8}, 6, out));
+  EXPECT_EQ(TBytes({'B', 'A', 'B', 'A', 'A', 'A'}), out);
+  // Bits that run out, and a size no stream of these bits can reach.
+  EXPECT_FALSE(unpack(tree, {0xD8}, 9, out));
+  EXPECT_FALSE(unpack(tree, {0xD8}, 1000, out));
+}
+
+TEST(QoAmigaTest, PchgChangesFlaggedRowsInStoredAndPackedChunks) {
+  // An extra half-brite picture: pixel 0 shows register 1, pixel 1 its half (33), pixel
+  // 2 register 19, pixel 3 its half (51).
+  const uint32_t values[] = {1, 33, 19, 51};
+  auto body = Planar(16, 4, 6, [&](int x, int) { return x < 4 ? values[x] : 0u; });
+  // Start line -2, mask 0x15: bit 0 is row -2 (outside), bits 2 and 4 flag rows 0 and 2.
+  TBytes lines;
+  AppendBE32(lines, 0x15);
+  lines.insert(lines.end(), {1, 1});
+  const TBytes row0 = Words({0x1F00, 0x30F0});  // register 1 red, register 19 green
+  lines.insert(lines.end(), row0.begin(), row0.end());
+  lines.insert(lines.end(), {1, 0});
+  const TBytes row2 = Words({0x100F});  // register 1 blue
+  lines.insert(lines.end(), row2.begin(), row2.end());
+
+  for (bool packed : {false, true}) {
+    SCOPED_TRACE(packed ? "packed" : "stored");
+    const TBytes pchg = packed ? PackPchg(lines, -2, 6) : Pchg(-2, 6, lines);
+    auto d = Detect(
+        "p.iff",
+        Form("ILBM",
+             {{"BMHD", Bmhd(16, 4, 6)}, {"CMAP", Cmap(32)}, {"PCHG", pchg}, {"BODY", body}}));
+    TQoSourceEngine& e = Only(*d, "TQoAmigaILBMEngine");
+    EXPECT_EQ("Amiga 16x4x6 EHB PCHG image", e.GetDisplayName());
+    EXPECT_EQ(0, e.HasColorCycling);
+    for (int pass = 0; pass < 2; ++pass) {  // a second decode starts from the first row
+      auto bmp = e.Decode();
+      ASSERT_EQ(24, bmp->BitsPerPixel);
+      EXPECT_EQ(0, e.Palette->GetCount());
+      for (int y : {0, 1}) {
+        EXPECT_EQ(0xFF0000u, bmp->GetPixel(0, y));
+        EXPECT_EQ(0x770000u, bmp->GetPixel(1, y));
+        EXPECT_EQ(0x00FF00u, bmp->GetPixel(2, y));
+        EXPECT_EQ(0x007700u, bmp->GetPixel(3, y));
+      }
+      EXPECT_EQ(0x0000FFu, bmp->GetPixel(0, 3));
+      EXPECT_EQ(0x000077u, bmp->GetPixel(1, 3));
+      EXPECT_EQ(0x00FF00u, bmp->GetPixel(2, 3));
+    }
+  }
+
+  // Interlaced: row y takes the changes of row y + 1, so row 1's go to row 0; the last
+  // row has none. A stream cut inside a record keeps what was read.
+  TBytes laced;
+  AppendBE32(laced, 0x0A);  // rows 1 and 3
+  laced.insert(laced.end(), {1, 0, 0x1F, 0x00, 1, 0, 0x10});
+  auto d = Detect("p.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 4)},
+                                         {"CAMG", Camg(kAmigaModeLace)},
+                                         {"CMAP", Cmap(16)},
+                                         {"PCHG", Pchg(0, 32, laced)},
+                                         {"BODY", Planar(16, 4, 4, [](int, int) { return 1u; })}}));
+  auto bmp = Only(*d, "TQoAmigaILBMEngine").Decode();
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(0xFF0000u, bmp->GetPixel(0, y)) << y;
+
+  // Flagged 32-bit: a count, then register, alpha, red, blue and green per change.
+  TBytes large;
+  AppendBE32(large, 0x1);  // row 0
+  AppendBE16(large, 2);
+  large.insert(large.end(), {0, 1, 0xAA, 0x12, 0x56, 0x34, 0, 2, 0, 0xFF, 0xFF, 0xFF});
+  TBytes largePchg = Pchg(0, 4, large);
+  largePchg[3] = 2;
+  auto l = Detect(
+      "p.iff",
+      Form("ILBM", {{"BMHD", Bmhd(16, 2, 4)},
+                    {"CMAP", Cmap(16)},
+                    {"PCHG", largePchg},
+                    {"BODY", Planar(16, 2, 4, [](int x, int) { return x == 0 ? 1u : 2u; })}}));
+  auto lb = Only(*l, "TQoAmigaILBMEngine").Decode();
+  EXPECT_EQ(0x123456u, lb->GetPixel(0, 1));
+  EXPECT_EQ(0xFFFFFFu, lb->GetPixel(1, 1));
+
+  // A PCHG of only its header is dropped, and the next kind in line is kept.
+  auto c = Detect("p.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 4)},
+                                         {"CMAP", Cmap(16)},
+                                         {"PCHG", Pchg(0, 32, {})},
+                                         {"CTBL", TBytes(4 * 2 * 16)},
+                                         {"BODY", Planar(16, 4, 4, [](int, int) { return 1u; })}}));
+  EXPECT_EQ("Amiga 16x4x4 CTBL image", Only(*c, "TQoAmigaILBMEngine").GetDisplayName());
+}
+
+TEST(QoAmigaTest, ColourTablesGiveEveryRowItsOwnWords) {
+  // HAM6, every pixel loading register 1. 32 words a row: the first 16 reach the palette,
+  // the other 16 are skipped and the next row still starts at its own words.
+  auto body = Planar(16, 2, 6, [](int, int) { return 1u; });
+  std::vector<uint32_t> table(64, 0x00F);
+  table[1] = 0xF00;
+  table[32 + 1] = 0x0F0;
+  auto d = Detect(
+      "h.iff",
+      Form("ILBM",
+           {{"BMHD", Bmhd(16, 2, 6)}, {"CMAP", Cmap(16)}, {"BEAM", Words(table)}, {"BODY", body}}));
+  TQoSourceEngine& e = Only(*d, "TQoAmigaILBMEngine");
+  EXPECT_EQ("Amiga 16x2x6 HAM6 CTBL image", e.GetDisplayName());
+  auto bmp = e.Decode();
+  EXPECT_EQ(0xFF0000u, bmp->GetPixel(5, 0));
+  EXPECT_EQ(0x00FF00u, bmp->GetPixel(5, 1));
+
+  // SHAM on an interlaced picture of 4 rows: a version word, then 2 table rows of 16
+  // words; even rows load new colours, odd rows keep them.
+  std::vector<uint32_t> sham(1 + 32, 0);
+  sham[1 + 1] = 0xF00;
+  sham[1 + 16 + 1] = 0x00F;
+  auto s = Detect("s.iff", Form("ILBM", {{"BMHD", Bmhd(16, 4, 6)},
+                                         {"CAMG", Camg(kAmigaModeLace | kAmigaModeHam)},
+                                         {"CMAP", Cmap(16)},
+                                         {"SHAM", Words(sham)},
+                                         {"BODY", Planar(16, 4, 6, [](int, int) { return 1u; })}}));
+  TQoSourceEngine& se = Only(*s, "TQoAmigaILBMEngine");
+  EXPECT_EQ(" LoRes Laced HAM6 SHAM image", se.Description);
+  auto sb = se.Decode();
+  EXPECT_EQ(0xFF0000u, sb->GetPixel(0, 0));
+  EXPECT_EQ(0xFF0000u, sb->GetPixel(0, 1));
+  EXPECT_EQ(0x0000FFu, sb->GetPixel(0, 2));
+  EXPECT_EQ(0x0000FFu, sb->GetPixel(0, 3));
+}
+
+TEST(QoAmigaTest, RasterPalettesOfTheAtariSTE) {
+  const TQoStdRGBColor ste = QoSTEColor(0x0F81);
+  EXPECT_EQ((TQoStdRGBColor{255, 17, 34}), ste);
+  // Records for rows 0 and 2 and one for a row the picture does not have; row 1 keeps
+  // the colours of row 0.
+  auto record = [](int16_t line, uint32_t color1) {
+    std::vector<uint32_t> w(17, 0);
+    w[0] = static_cast<uint16_t>(line);
+    w[2] = color1;
+    return Words(w);
+  };
+  TBytes rast = record(2, 0x0070);
+  for (const TBytes& r : {record(0, 0x0F81), record(9, 0x0777)})
+    rast.insert(rast.end(), r.begin(), r.end());
+  auto d = Detect("r.iff", Form("ILBM", {{"BMHD", Bmhd(16, 3, 4, 1)},
+                                         {"CMAP", Cmap(16)},
+                                         {"RAST", rast},
+                                         {"BODY", PackLiteral(Planar(16, 3, 4, [](int x, int) {
+                                            return x == 0 ? 1u : 2u;
+                                          }))}}));
+  TQoSourceEngine& e = Only(*d, "TQoAmigaILBMEngine");
+  EXPECT_EQ("Atari STE", e.PlatformName);
+  EXPECT_EQ(" RAST image", e.Description);
+  EXPECT_EQ(kQoAspect5to6, e.AspectIndex);
+  auto bmp = e.Decode();
+  EXPECT_EQ(0xFF1122u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(0xFF1122u, bmp->GetPixel(0, 1));
+  EXPECT_EQ(0x00EE00u, bmp->GetPixel(0, 2));
+  // Register 2 is black in every record.
+  EXPECT_EQ(0u, bmp->GetPixel(1, 1));
+}
+
+namespace {
+
+TBytes Dgbl(int w, int h, int compression, int xAspect = 0, int yAspect = 0) {
+  TBytes b;
+  AppendBE16(b, static_cast<uint32_t>(w));
+  AppendBE16(b, static_cast<uint32_t>(h));
+  AppendBE16(b, static_cast<uint32_t>(compression));
+  b.push_back(static_cast<uint8_t>(xAspect));
+  b.push_back(static_cast<uint8_t>(yAspect));
+  return b;
+}
+
+TBytes Dpel(const std::vector<std::pair<int, int>>& elements) {
+  TBytes b;
+  AppendBE32(b, static_cast<uint32_t>(elements.size()));
+  for (auto [type, depth] : elements) {
+    AppendBE16(b, static_cast<uint32_t>(type));
+    AppendBE16(b, static_cast<uint32_t>(depth));
+  }
+  return b;
+}
+
+TBytes Dloc(int w, int h) {
+  TBytes b;
+  AppendBE16(b, static_cast<uint32_t>(w));
+  AppendBE16(b, static_cast<uint32_t>(h));
+  AppendBE32(b, 0);
+  return b;
+}
+
+// A packed picture bank of the given screen and streams.
+TBytes AmosPicture(int planes, int mode, int screenW, int screenH, int rowBytes, int blocks,
+                   int lines, const std::vector<uint32_t>& colors, const TBytes& picture,
+                   const TBytes& runs, const TBytes& points) {
+  TBytes b = {'A', 'm', 'B', 'k', 0, 3, 0, 0, 0, 0, 0, 0, 'P', 'a', 'c', '.', 'P', 'i', 'c', '.'};
+  b.insert(b.end(), {0x12, 0x03, 0x19, 0x90});
+  AppendBE16(b, static_cast<uint32_t>(screenW));
+  AppendBE16(b, static_cast<uint32_t>(screenH));
+  b.resize(20 + 20, 0);
+  AppendBE16(b, static_cast<uint32_t>(mode));
+  AppendBE16(b, 0);
+  AppendBE16(b, static_cast<uint32_t>(planes));
+  for (int i = 0; i < 32; ++i)
+    AppendBE16(b, i < static_cast<int>(colors.size()) ? colors[static_cast<std::size_t>(i)] : 0);
+  b.insert(b.end(), {0x06, 0x07, 0x19, 0x63, 0, 0, 0, 0});
+  AppendBE16(b, static_cast<uint32_t>(rowBytes));
+  AppendBE16(b, static_cast<uint32_t>(blocks));
+  AppendBE16(b, static_cast<uint32_t>(lines));
+  AppendBE16(b, static_cast<uint32_t>(planes));
+  AppendBE32(b, static_cast<uint32_t>(24 + picture.size()));
+  AppendBE32(b, static_cast<uint32_t>(24 + picture.size() + runs.size()));
+  for (const TBytes* s : {&picture, &runs, &points}) b.insert(b.end(), s->begin(), s->end());
+  const auto length = static_cast<uint32_t>(b.size() - 12);
+  for (int i = 0; i < 4; ++i)
+    b[8 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  return b;
+}
+
+struct TSpriteSpec {
+  int Words, Height, Planes;
+  std::function<uint32_t(int, int)> Pixel;
+};
+
+TBytes SpriteBank(const char* id, const std::vector<TSpriteSpec>& sprites,
+                  const std::vector<uint32_t>& colors) {
+  TBytes b(id, id + 4);
+  AppendBE16(b, static_cast<uint32_t>(sprites.size()));
+  for (const TSpriteSpec& s : sprites) {
+    AppendBE16(b, static_cast<uint32_t>(s.Words));
+    AppendBE16(b, static_cast<uint32_t>(s.Height));
+    AppendBE16(b, static_cast<uint32_t>(s.Planes));
+    AppendBE32(b, 0);
+    // Whole planes: the ACBM layout.
+    if (s.Words > 0) {
+      const TBytes planes = Planar(16 * s.Words, s.Height, s.Planes, s.Pixel, false, true);
+      b.insert(b.end(), planes.begin(), planes.end());
+    }
+  }
+  for (int i = 0; i < 32; ++i)
+    AppendBE16(b, i < static_cast<int>(colors.size()) ? colors[static_cast<std::size_t>(i)] : 0);
+  return b;
+}
+
+}  // namespace
+
+TEST(QoAmigaTest, DeepPicturesStoredPackedAndInNibbleDeltas) {
+  // Stored, elements blue, red, green, alpha: 32 bits, the alpha byte shown nowhere.
+  const TBytes stored = {0x30, 0x10, 0x20, 0xFF, 0x03, 0x01, 0x02, 0x00, 0x33};
+  auto d = Detect("d.iff", Form("DEEP", {{"DGBL", Dgbl(320, 256, 0)},
+                                         {"DPEL", Dpel({{3, 8}, {1, 8}, {2, 8}, {4, 8}})},
+                                         {"DLOC", Dloc(2, 2)},
+                                         {"ANNO", {'d', 'e', 'e', 'p'}},
+                                         {"DBOD", stored}}));
+  TQoSourceEngine& e = Only(*d, "TQoAmigaDEEPEngine");
+  EXPECT_EQ(11, e.DetectFlags);
+  EXPECT_EQ("Amiga 2x2x32 image", e.GetDisplayName());
+  EXPECT_EQ("deep", e.InfoTitle);
+  EXPECT_EQ(29, e.AspectIndex);  // a PAL page of 320 x 256
+  auto bmp = e.Decode();
+  ASSERT_EQ(24, bmp->BitsPerPixel);
+  EXPECT_EQ(0x102030u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(0x010203u, bmp->GetPixel(1, 0));
+  EXPECT_EQ(0u, bmp->GetPixel(0, 1));  // the data ends inside this pixel
+
+  // ByteRun1, where 0x80 repeats 129 times; TVPP is the other form type.
+  auto p = Detect("d.tvp", Form("TVPP", {{"DGBL", Dgbl(43, 1, 1)},
+                                         {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                                         {"DLOC", Dloc(43, 1)},
+                                         {"DBOD", {0x80, 0x40}}}));
+  TQoSourceEngine& pe = Only(*p, "TQoAmigaDEEPEngine");
+  EXPECT_EQ(9, pe.DetectFlags);
+  EXPECT_EQ(24, pe.ColorDepth);
+  EXPECT_EQ(0x404040u, pe.Decode()->GetPixel(42, 0));
+
+  // Nibble deltas: table word 0 is 0 (a repeat count follows), 1 adds 5, 2 adds 0xFB.
+  // Red: 1, 1, 2, 0 0 gives 5, 10, 5, 5; green (from the next byte): 0 3 gives 0 four
+  // times; blue: 2, 1, 0 1 gives 0xFB, 0, 0, 0.
+  std::vector<uint32_t> table(16, 0x0100);
+  table[0] = 0;
+  table[1] = 0x0005;
+  table[2] = 0x00FB;
+  const TBytes deltas = {0x11, 0x20, 0x0F, 0x03, 0x21, 0x01};
+  auto n = Detect("n.iff", Form("DEEP", {{"DGBL", Dgbl(4, 2, 5)},
+                                         {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                                         {"DLOC", Dloc(4, 2)},
+                                         {"TVDC", Words(table)},
+                                         {"DBOD", deltas}}));
+  auto nb = Only(*n, "TQoAmigaDEEPEngine").Decode();
+  EXPECT_EQ(0x0500FBu, nb->GetPixel(0, 0));
+  EXPECT_EQ(0x0A0000u, nb->GetPixel(1, 0));
+  EXPECT_EQ(0x050000u, nb->GetPixel(2, 0));
+  EXPECT_EQ(0x050000u, nb->GetPixel(3, 0));
+  EXPECT_EQ(0u, nb->GetPixel(0, 1));  // the nibbles ran out
+
+  auto declined = [](std::vector<TChunk> chunks) {
+    return Detect("n.iff", Form("DEEP", chunks))->First() == nullptr;
+  };
+  EXPECT_TRUE(declined({{"DGBL", Dgbl(4, 2, 0)},
+                        {"DPEL", Dpel({{1, 8}, {2, 16}, {3, 8}})},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DBOD", deltas}}));
+  EXPECT_TRUE(declined({{"DGBL", Dgbl(4, 2, 5)},
+                        {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DBOD", deltas}}));
+  EXPECT_TRUE(declined({{"DGBL", Dgbl(4, 2, 0)},
+                        {"DPEL", Dpel({{1, 8}, {2, 8}, {3, 8}})},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DLOC", Dloc(4, 2)},
+                        {"DBOD", deltas}}));
+}
+
+TEST(QoAmigaTest, AmosPictureBanksUnpackRunAndPointBits) {
+  // Two planes, two blocks of two lines, two byte columns: 16 bytes in the order plane,
+  // block, column, line. Point bit 7 set: the first run byte is passed over for 0xAA;
+  // after eight bytes point bit 6 loads the run byte 0x80.
+  const TBytes picture = {1, 2, 3, 4, 5, 6};
+  const TBytes runs = {0xFF, 0xAA, 0x80};
+  const TBytes points = {0xC0};
+  const TBytes bank =
+      AmosPicture(2, 0, 320, 200, 2, 2, 2, {0x000, 0xF00, 0x0F0, 0x00F}, picture, runs, points);
+  auto d = Detect("p.abk", bank);
+  ASSERT_EQ((std::vector<std::string>{"TQoAmigaAMOSEngine"}), d->Classes());
+  TQoSourceEngine& e = *d->First();
+  EXPECT_EQ(3, e.DetectFlags);
+  EXPECT_EQ("Amiga 16x4x2 AMOS image", e.GetDisplayName());
+  EXPECT_EQ(".abk", e.DefaultExtension);
+  EXPECT_EQ(23, e.AspectIndex);  // an NTSC page of 320 x 200
+  auto bmp = e.Decode();
+  ASSERT_EQ(4, bmp->BitsPerPixel);
+  // Plane 0: rows 0-1 of column 0 hold 2, of column 1 hold 3; rows 2-3 hold 4 and 5.
+  // Plane 1 holds 6 everywhere.
+  const std::map<std::pair<int, int>, uint32_t> expected = {
+      {{5, 0}, 2}, {{6, 0}, 3}, {{7, 0}, 0}, {{13, 1}, 2}, {{14, 1}, 3}, {{15, 1}, 1},
+      {{5, 2}, 3}, {{6, 2}, 2}, {{4, 3}, 0}, {{13, 3}, 3}, {{14, 3}, 2}, {{15, 3}, 1}};
+  for (const auto& [at, value] : expected)
+    EXPECT_EQ(value, bmp->GetPixel(at.first, at.second)) << at.first << "," << at.second;
+  EXPECT_EQ(0x00FF00u, e.Palette->GetRGBQuad(2));
+  EXPECT_EQ(1, Detect("p.bin", bank)->First()->DetectFlags);
+
+  // Six planes, one byte of 0x80 for every plane: pixel 0 is 63.
+  auto six = [](int mode) {
+    std::vector<uint32_t> colors(32, 0);
+    colors[0] = 0x123;
+    colors[31] = 0xEEE;
+    return AmosPicture(6, mode, 640, 256, 1, 1, 1, colors, {0x80}, {0x00}, {0x00});
+  };
+  auto ehb = Detect("e.abk", six(0x8000));
+  TQoSourceEngine& ee = Only(*ehb, "TQoAmigaAMOSEngine");
+  EXPECT_EQ(" EHB image", ee.Description);
+  EXPECT_EQ(10, ee.AspectIndex);  // high resolution on a PAL page of 640 x 256
+  auto eb = ee.Decode();
+  EXPECT_EQ(64, ee.Palette->GetCount());
+  EXPECT_EQ(63u, eb->GetPixel(0, 0));
+  EXPECT_EQ(0x777777u, ee.Palette->GetRGBQuad(63));
+
+  auto ham = Detect("h.abk", six(0x0800));
+  TQoSourceEngine& he = Only(*ham, "TQoAmigaAMOSEngine");
+  EXPECT_EQ(" HAM6 image", he.Description);
+  auto hb = he.Decode();
+  ASSERT_EQ(24, hb->BitsPerPixel);
+  EXPECT_EQ(0x11FF33u, hb->GetPixel(0, 0));  // green 15 on register 0
+  EXPECT_EQ(0x112233u, hb->GetPixel(1, 0));
+
+  // A bank length that is not the file's, and a stream offset past the end.
+  TBytes wrong = bank;
+  wrong[11] ^= 1;
+  EXPECT_EQ(nullptr, Detect("p.abk", wrong)->First());
+  TBytes past = bank;
+  past[110 + 16 + 3] = 0xF0;
+  EXPECT_EQ(nullptr, Detect("p.abk", past)->First());
+  // Blocks and lines that no memory would hold.
+  TBytes huge = bank;
+  std::fill(huge.begin() + 110 + 10, huge.begin() + 110 + 14, 0xFF);
+  EXPECT_EQ(nullptr, Detect("p.abk", huge)->First());
+}
+
+TEST(QoAmigaTest, AmosSpriteBanksShareOneSheet) {
+  auto two = [](int x, int y) { return static_cast<uint32_t>(x + y) & 3u; };
+  // One empty and one 16 x 8 sprite: one line on the sheet, the sprite at (8, 8).
+  auto d = Detect(
+      "s.abk", SpriteBank("AmSp", {{0, 0, 0, {}}, {1, 8, 2, two}}, {0x000, 0xF00, 0x0F0, 0x00F}));
+  ASSERT_EQ((std::vector<std::string>{"TQoAmigaAMOSSpriteBankEngine"}), d->Classes());
+  TQoSourceEngine& e = *d->First();
+  EXPECT_EQ(3, e.DetectFlags);
+  EXPECT_EQ("Amiga 32x24x2 AMOS sprite bank (1 sprites)", e.GetDisplayName());
+  auto bmp = e.Decode();
+  ASSERT_EQ(4, bmp->BitsPerPixel);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(two(x, y), bmp->GetPixel(8 + x, 8 + y));
+  EXPECT_EQ(0u, bmp->GetPixel(7, 8));
+  EXPECT_EQ(0x0000FFu, e.Palette->GetRGBQuad(3));
+
+  // Two and four planes: the bank is as deep as its deepest sprite.
+  auto m =
+      Detect("m.abk", SpriteBank("AmSp", {{1, 8, 2, two}, {2, 2, 4, [](int, int) { return 15u; }}},
+                                 {0x000, 0xF00, 0x0F0, 0x00F}));
+  TQoSourceEngine& me = Only(*m, "TQoAmigaAMOSSpriteBankEngine");
+  EXPECT_EQ(4, me.ColorDepth);
+  TQoSpritePositions layout;
+  layout.AddSprite(16, 8);
+  layout.AddSprite(32, 2);
+  layout.Layout();
+  EXPECT_EQ(layout.SheetWidth, me.Width);
+  EXPECT_EQ(layout.SheetHeight, me.Height);
+  auto mb = me.Decode();
+  EXPECT_EQ(16, me.Palette->GetCount());
+  const TQoSprite& second = *layout.GetSprite(1);
+  EXPECT_EQ(15u, mb->GetPixel(second.X + 31, second.Y + 1));
+  EXPECT_EQ(two(3, 5), mb->GetPixel(layout.GetSprite(0)->X + 3, layout.GetSprite(0)->Y + 5));
+
+  // A single icon is shown as it is.
+  auto i = Detect("i.bin", SpriteBank("AmIc", {{1, 3, 1, two}}, {}));
+  TQoSourceEngine& ie = Only(*i, "TQoAmigaAMOSSpriteBankEngine");
+  EXPECT_EQ(1, ie.DetectFlags);
+  EXPECT_EQ("Amiga 16x3x1 AMOS icon", ie.GetDisplayName());
+  EXPECT_EQ(1, ie.Decode()->BitsPerPixel);
+
+  // Colours missing after the last sprite, a sprite of 7 planes, a bank of empty sprites.
+  TBytes cut = SpriteBank("AmSp", {{1, 8, 2, two}}, {});
+  cut.pop_back();
+  EXPECT_EQ(nullptr, Detect("s.abk", cut)->First());
+  EXPECT_EQ(nullptr, Detect("s.abk", SpriteBank("AmSp", {{1, 1, 7, two}}, {}))->First());
+  EXPECT_EQ(nullptr, Detect("s.abk", SpriteBank("AmSp", {{0, 0, 0, {}}}, {}))->First());
 }
