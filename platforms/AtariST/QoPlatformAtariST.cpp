@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
