@@ -7,6 +7,7 @@
 
 #include "base/QoErrors.h"
 #include "color/QoPaletteTypes.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTGEM.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
 
@@ -609,5 +610,6 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPXEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasCPTEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGEMBitImage>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTQuantumPaintEngine>());
 }

@@ -310,3 +310,147 @@ bool QoDecodeCanvasGroups(TQoByteView data, int planes, uint8_t* out) {
   }
   return in.Remaining() == 0;
 }
+
+// GEM bit images.
+
+namespace {
+
+class TQoGEMByteReader {
+ public:
+  TQoGEMByteReader(TQoByteView data, int patternLength)
+      : in_(data), patternLength_(static_cast<std::size_t>(patternLength)) {}
+
+  // The next byte of the unpacked stream; keep is set for a mark that keeps the byte of
+  // the line above.
+  bool Next(uint8_t& value, bool& keep) {
+    for (;;) {
+      keep = false;
+      if (literal_ > 0) {
+        --literal_;
+        return in_.ReadByte(value);
+      }
+      if (solid_ > 0) {
+        --solid_;
+        value = solidValue_;
+        keep = solidKeep_;
+        return true;
+      }
+      if (repeat_ > 0) {
+        value = pattern_[index_++];
+        if (index_ == patternLength_) {
+          index_ = 0;
+          --repeat_;
+        }
+        return true;
+      }
+      uint8_t control = 0;
+      if (!in_.ReadByte(control)) return false;
+      if (control == 0x80) {
+        uint8_t count = 0;
+        if (!in_.ReadByte(count)) return false;
+        literal_ = count == 0 ? 256 : count;
+      } else if (control != 0) {
+        solid_ = control & 0x7Fu;
+        solidValue_ = (control & 0x80) ? 255 : 0;
+        solidKeep_ = false;
+      } else {
+        uint8_t count = 0;
+        if (!in_.ReadByte(count)) return false;
+        if (count != 0) {
+          if (!in_.ReadBytes(pattern_, patternLength_)) return false;
+          repeat_ = count;
+          index_ = 0;
+        } else {
+          if (!in_.ReadByte(count)) return false;
+          solid_ = count + 1u;
+          solidValue_ = 0;
+          solidKeep_ = true;
+        }
+      }
+    }
+  }
+
+  // The number of times the coming line appears: a mark 0, 0, 0xFF, n at the start of a
+  // line when no run of any kind is under way, else 1. False for a count of zero.
+  bool LineRepeat(uint32_t& count) {
+    count = 1;
+    if (literal_ > 0 || solid_ > 0 || repeat_ > 0 || in_.Remaining() < 4) return true;
+    const TQoByteView& v = in_.View;
+    if (v.U8(in_.Pos) != 0 || v.U8(in_.Pos + 1) != 0 || v.U8(in_.Pos + 2) != 0xFF) return true;
+    count = v.U8(in_.Pos + 3);
+    in_.Pos += 4;
+    return count != 0;
+  }
+
+ private:
+  TQoByteCursor in_;
+  std::size_t patternLength_;
+  uint32_t literal_ = 0, solid_ = 0, repeat_ = 0;
+  uint8_t solidValue_ = 0;
+  bool solidKeep_ = false;
+  uint8_t pattern_[8] = {};
+  std::size_t index_ = 0;
+};
+
+}  // namespace
+
+std::size_t QoGEMPlaneLineBytes(int lineWidth) {
+  return (static_cast<std::size_t>(lineWidth) + 15) / 16 * 2;
+}
+
+std::size_t QoGEMBufferBytes(int lineWidth, int lines, int planes) {
+  return QoGEMPlaneLineBytes(lineWidth) * static_cast<std::size_t>(planes) *
+         static_cast<std::size_t>(lines);
+}
+
+bool QoUnpackGEMLines(TQoByteView data, int lineWidth, int lines, int planes, int patternLength,
+                      uint8_t* out) {
+  if (lineWidth <= 0 || lines <= 0 || planes <= 0 || patternLength < 1 || patternLength > 8) {
+    return false;
+  }
+  TQoGEMByteReader reader(data, patternLength);
+  const std::size_t planeBytes = (static_cast<std::size_t>(lineWidth) + 7) / 8;
+  const std::size_t planeStride = QoGEMPlaneLineBytes(lineWidth);
+  const std::size_t lineBytes = planeStride * static_cast<std::size_t>(planes);
+  const auto height = static_cast<std::size_t>(lines);
+  for (std::size_t y = 0; y < height;) {
+    uint32_t repeat = 1;
+    if (!reader.LineRepeat(repeat)) return false;
+    uint8_t* line = out ? out + y * lineBytes : nullptr;
+    if (line && y > 0) std::memcpy(line, line - lineBytes, lineBytes);
+    for (std::size_t p = 0; p < static_cast<std::size_t>(planes); ++p) {
+      for (std::size_t i = 0; i < planeBytes; ++i) {
+        uint8_t value = 0;
+        bool keep = false;
+        if (!reader.Next(value, keep)) return false;
+        if (!line) continue;
+        // A mark keeps the byte copied from the line above; the first line has none.
+        if (!keep) {
+          line[p * planeStride + i] = value;
+        } else if (y == 0) {
+          line[p * planeStride + i] = 0;
+        }
+      }
+    }
+    ++y;
+    for (uint32_t k = 1; k < repeat && y < height; ++k, ++y) {
+      if (line) std::memcpy(out + y * lineBytes, line, lineBytes);
+    }
+  }
+  return true;
+}
+
+std::size_t QoReadGEMColorRuns(TQoByteView data, std::size_t pixels, uint32_t* out) {
+  TQoByteCursor in(data);
+  std::size_t n = 0;
+  uint8_t mark = 0, count = 0;
+  while (n < pixels && in.ReadByte(mark) && mark == 0x80 && in.ReadByte(count) && count != 0) {
+    for (uint8_t i = 0; i < count && n < pixels; ++i) {
+      const uint8_t* bgr = in.TakePointer(3);
+      if (!bgr) return n;
+      if (out) out[n] = static_cast<uint32_t>(bgr[2]) << 16 | bgr[1] << 8 | bgr[0];
+      ++n;
+    }
+  }
+  return n;
+}

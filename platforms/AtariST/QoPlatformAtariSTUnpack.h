@@ -107,3 +107,18 @@ bool QoDecodeColumnRuns(TQoByteView counts, TQoByteView values, uint8_t* out);
 
 // Canvas: groups of `planes` words written by number, then a fill section.
 bool QoDecodeCanvasGroups(TQoByteView data, int planes, uint8_t* out);
+
+// GEM bit images: every scan line holds each plane's (line width + 7) / 8 bytes in turn,
+// packed with literal, solid and pattern runs and with marks that keep the byte of the
+// line above; a line may stand for several equal ones. The unpacked buffer pads every
+// plane line to whole words (line-planar screen memory).
+std::size_t QoGEMPlaneLineBytes(int lineWidth);
+std::size_t QoGEMBufferBytes(int lineWidth, int lines, int planes);
+// Unpacks lines of planes plane lines from data into out (QoGEMBufferBytes, zeroed by
+// the caller), or only checks the stream when out is nil; false when the data ends first
+// or a line-repeat count is zero.
+bool QoUnpackGEMLines(TQoByteView data, int lineWidth, int lines, int planes, int patternLength,
+                      uint8_t* out);
+// Colour runs of 24-bit GEM images: records 0x80, count, count pixels of blue, green, red.
+// Writes up to pixels colours (0xRRGGBB) to out when given; answers how many the data held.
+std::size_t QoReadGEMColorRuns(TQoByteView data, std::size_t pixels, uint32_t* out);

@@ -102,6 +102,7 @@ TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
                                       "TQoAtariSTSpectrum512SPXEngine",
                                       "TQoAtariSTCanvasCPTEngine",
                                       "TQoAtariSTCanvasFulEngine",
+                                      "TQoAtariSTGEMBitImage",
                                       "TQoAtariSTQuantumPaintEngine"}),
             QoClassNames(AtariRegistry()));
 }
