@@ -8,6 +8,7 @@
 #include "base/QoErrors.h"
 #include "color/QoPaletteTypes.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTGEM.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTMono.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
 
@@ -594,6 +595,7 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTZZROUGHEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImagicEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCOLRObjectEditorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTColorSTarObjectEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPabloPaintEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintworksEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGraphicsProcessorEngine>());
@@ -612,4 +614,15 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGEMBitImage>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTQuantumPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDoodleEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMegaPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPublicPainterEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCalamusRasterGraphicEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintShopDA4Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintShopPSCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMonoSTarObjectEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSTADEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPicworks>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDegasEliteIconEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDegasEliteBrushEngine>());
 }

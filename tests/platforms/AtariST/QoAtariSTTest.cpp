@@ -86,6 +86,7 @@ TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
                                       "TQoAtariSTZZROUGHEngine",
                                       "TQoAtariSTImagicEngine",
                                       "TQoAtariSTCOLRObjectEditorEngine",
+                                      "TQoAtariSTColorSTarObjectEngine",
                                       "TQoAtariSTPabloPaintEngine",
                                       "TQoAtariSTPaintworksEngine",
                                       "TQoAtariSTGraphicsProcessorEngine",
@@ -103,7 +104,18 @@ TEST(QoAtariSTTest, RegistersTheFamilyInOrder) {
                                       "TQoAtariSTCanvasCPTEngine",
                                       "TQoAtariSTCanvasFulEngine",
                                       "TQoAtariSTGEMBitImage",
-                                      "TQoAtariSTQuantumPaintEngine"}),
+                                      "TQoAtariSTQuantumPaintEngine",
+                                      "TQoAtariSTDoodleEngine",
+                                      "TQoAtariSTMegaPaintEngine",
+                                      "TQoAtariSTPublicPainterEngine",
+                                      "TQoAtariSTCalamusRasterGraphicEngine",
+                                      "TQoAtariSTPaintShopDA4Engine",
+                                      "TQoAtariSTPaintShopPSCEngine",
+                                      "TQoAtariSTMonoSTarObjectEngine",
+                                      "TQoAtariSTSTADEngine",
+                                      "TQoAtariSTPicworks",
+                                      "TQoAtariSTDegasEliteIconEngine",
+                                      "TQoAtariSTDegasEliteBrushEngine"}),
             QoClassNames(AtariRegistry()));
 }
 
