@@ -7,6 +7,7 @@
 
 #include "base/QoErrors.h"
 #include "color/QoPaletteTypes.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTFlicker.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTGEM.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTMono.h"
 #include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
@@ -603,8 +604,13 @@ void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTTinyEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtistEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaletteMasterEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDUOEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDU2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDGRAPHEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPL4Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTHighresMediumEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMultiPalettePicture>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTFullscreenSlideshowEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPhotoChromeEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPUEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPSEngine>());

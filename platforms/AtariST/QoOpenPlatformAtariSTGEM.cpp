@@ -10,11 +10,8 @@
 
 namespace {
 
-// Unpacked pictures beyond this are refused rather than allocated.
-constexpr std::size_t kGEMMaxBuffer = 64u << 20;
-
 bool PlaneDataFits(const TQoGEMImageHeader& header) {
-  return QoGEMBufferBytes(header.LineWidth, header.Lines, header.Planes) <= kGEMMaxBuffer;
+  return QoGEMBufferBytes(header.LineWidth, header.Lines, header.Planes) <= qo::kMaxAllocation;
 }
 
 uint8_t ReverseBits(uint8_t v) {

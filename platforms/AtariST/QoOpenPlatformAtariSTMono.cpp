@@ -8,9 +8,6 @@
 
 namespace {
 
-// Unpacked pictures beyond this are refused rather than allocated.
-constexpr std::size_t kMaxRowsBytes = 64u << 20;
-
 std::size_t BytesFor(int32_t width) {
   return (static_cast<std::size_t>(width) + 7) / 8;
 }
@@ -24,7 +21,7 @@ void TQoAtariSTMonoEngine::SetPicture(int32_t width, int32_t height, std::size_t
   Layout = kSTLayoutHigh;
   RowBytes = rowBytes;
   if (width <= 0 || height <= 0 || rowBytes < BytesFor(width) ||
-      rowBytes * static_cast<std::size_t>(height) > kMaxRowsBytes) {
+      rowBytes * static_cast<std::size_t>(height) > qo::kMaxAllocation) {
     qo::RaiseInternalError();
   }
 }
@@ -76,7 +73,7 @@ struct TQoPaintShopHeader {
     if (bytes.Size() <= 14 || !bytes.Matches(0, "tm89") || !bytes.Matches(4, "PS")) return false;
     Width = bytes.BE16(10) + 1;
     Height = bytes.BE16(12) + 1;
-    return BytesFor(Width) * static_cast<std::size_t>(Height) <= kMaxRowsBytes;
+    return BytesFor(Width) * static_cast<std::size_t>(Height) <= qo::kMaxAllocation;
   }
 };
 
@@ -230,7 +227,7 @@ struct TQoMegaPaintHeader {
     Packed = w0 < 0;
     Width = (w0 < 0 ? -w0 : w0) + 1;
     Height = h0 + 1;
-    return Height > 0 && BytesFor(Width) * static_cast<std::size_t>(Height) <= kMaxRowsBytes;
+    return Height > 0 && BytesFor(Width) * static_cast<std::size_t>(Height) <= qo::kMaxAllocation;
   }
   std::size_t RowsBytes() const { return BytesFor(Width) * static_cast<std::size_t>(Height); }
 };
@@ -298,7 +295,7 @@ struct TQoCalamusHeader {
     Width = static_cast<int32_t>(width);
     Height = static_cast<int32_t>(height);
     Packed = bytes.Sub(42, static_cast<std::size_t>(packed));
-    return BytesFor(Width) * static_cast<std::size_t>(Height) <= kMaxRowsBytes;
+    return BytesFor(Width) * static_cast<std::size_t>(Height) <= qo::kMaxAllocation;
   }
 };
 
