@@ -86,7 +86,6 @@ TQoAtariSTGEMBitImage::TQoAtariSTGEMBitImage(TQoLoadSource& source)
       PlatformName = "Atari Falcon";
       break;
     case TQoGEMVariant::Ventura:
-      ColorDepth = 24;
       PlatformName = "Atari Falcon";
       break;
   }
