@@ -42,9 +42,12 @@ uint8_t TQoAtariSTGEMBitImage::Detect(TQoLoadSource& source) {
 TQoAtariSTGEMBitImage::TQoAtariSTGEMBitImage(TQoLoadSource& source)
     : TQoAtariSTBaseEngine(source, ClassName) {
   if (!header_.Read(Bytes())) qo::RaiseInternalError();
-  if (header_.Variant != TQoGEMVariant::Ventura && !PlaneDataFits(header_)) {
-    qo::RaiseInternalError();
-  }
+  const bool fits =
+      header_.Variant == TQoGEMVariant::Ventura
+          ? static_cast<std::size_t>(header_.LineWidth) * static_cast<std::size_t>(header_.Lines) <=
+                Bytes().Size() / 3
+          : PlaneDataFits(header_);
+  if (!fits) qo::RaiseInternalError();
   Width = header_.LineWidth;
   Height = header_.Lines;
   ColorDepth = header_.Depth;

@@ -3,28 +3,14 @@
 #include <string>
 
 #include "color/QoPaletteTypes.h"
+#include "platforms/AtariST/QoAtariSTTestFiles.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "support/QoEngineChecks.h"
 #include "support/QoPackLz4.h"
 
+using namespace qo::atari_test;
+
 namespace {
-
-using TBytes = std::vector<uint8_t>;
-
-TQoEngineRegistry AtariRegistry() {
-  TQoEngineRegistry registry;
-  RegisterAtariSTEngines(registry);
-  return registry;
-}
-
-std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes) {
-  return QoDetectIn(AtariRegistry(), name, std::move(bytes));
-}
-
-void PutBE16(TBytes& bytes, std::size_t at, unsigned value) {
-  bytes.at(at) = static_cast<uint8_t>(value >> 8);
-  bytes.at(at + 1) = static_cast<uint8_t>(value);
-}
 
 // n palette words: word i = 0x0RGB with red = i & 7, blue = (i >> 1) & 7, plus extra bits.
 void PutPalette(TBytes& bytes, std::size_t at, int n, unsigned extra = 0) {

@@ -4,25 +4,15 @@
 
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
+#include "platforms/AtariST/QoAtariSTTestFiles.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/AtariST/QoPlatformAtariSTUnpack.h"
 #include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
 
+using namespace qo::atari_test;
+
 namespace {
-
-using TBytes = std::vector<uint8_t>;
-
-TQoEngineRegistry AtariRegistry() {
-  TQoEngineRegistry registry;
-  RegisterAtariSTEngines(registry);
-  return registry;
-}
-
-void AppendBE16(TBytes& bytes, unsigned value) {
-  bytes.push_back(static_cast<uint8_t>(value >> 8));
-  bytes.push_back(static_cast<uint8_t>(value));
-}
 
 // A GEM header of `words` words (the tag and palette in extra) over packed data.
 TBytes GemFile(unsigned planes, unsigned width, unsigned height, const TBytes& extra,
@@ -53,10 +43,6 @@ TBytes Unpack(const TBytes& data, int width, int lines, int planes, int pattern,
   *ok = QoUnpackGEMLines(TQoByteView(data.data(), data.size()), width, lines, planes, pattern,
                          out.data());
   return out;
-}
-
-std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes) {
-  return QoDetectIn(AtariRegistry(), name, std::move(bytes));
 }
 
 }  // namespace

@@ -2,34 +2,15 @@
 
 #include <string>
 
+#include "platforms/AtariST/QoAtariSTTestFiles.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/AtariST/QoPlatformAtariSTUnpack.h"
 #include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
 
+using namespace qo::atari_test;
+
 namespace {
-
-using TBytes = std::vector<uint8_t>;
-
-TQoEngineRegistry AtariRegistry() {
-  TQoEngineRegistry registry;
-  RegisterAtariSTEngines(registry);
-  return registry;
-}
-
-std::unique_ptr<TQoDetected> Detect(const std::string& name, TBytes bytes) {
-  return QoDetectIn(AtariRegistry(), name, std::move(bytes));
-}
-
-void AppendBE16(TBytes& bytes, unsigned value) {
-  bytes.push_back(static_cast<uint8_t>(value >> 8));
-  bytes.push_back(static_cast<uint8_t>(value));
-}
-
-void AppendBE32(TBytes& bytes, uint32_t value) {
-  AppendBE16(bytes, value >> 16);
-  AppendBE16(bytes, value & 0xFFFF);
-}
 
 TBytes Text(const std::string& text) {
   return TBytes(text.begin(), text.end());
