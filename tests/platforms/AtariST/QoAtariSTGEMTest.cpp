@@ -160,6 +160,20 @@ TEST(QoAtariSTGEMTest, VariantsChooseTheirPalettes) {
     EXPECT_EQ(0x0000FFu, bmp->Palette->GetRGBQuad(3));
   }
 
+  // An 8-plane STTT image shows its first four planes with 16 palette words.
+  TBytes sttt8 = {'S', 'T', 'T', 'T', 0, 16};
+  for (unsigned w = 0; w < 16; ++w) AppendBE16(sttt8, w << 4);
+  d = Detect("pic.img",
+             GemFile(8, 8, 1, sttt8,
+                     LiteralLines({{0x80}, {0}, {0}, {0x80}, {0xFF}, {0xFF}, {0xFF}, {0xFF}})));
+  engine = d->Find("TQoAtariSTGEMBitImage");
+  ASSERT_NE(nullptr, engine);
+  EXPECT_EQ(4, engine->ColorDepth);
+  bmp = engine->Decode();
+  EXPECT_EQ(9u, bmp->GetPixel(0, 0));
+  EXPECT_EQ(0u, bmp->GetPixel(1, 0));
+  EXPECT_EQ(0x003300u, bmp->Palette->GetRGBQuad(9));  // 0x090 on the STE: level 3 of 15
+
   // TIMG 16 planes: line-planar direct colour; plain 24 planes: chunky bytes R, G, B.
   std::vector<TBytes> direct(16, TBytes{0x00, 0x00});
   direct[0] = {0x80, 0x00};   // red 1 at pixel 0 (bits 0-4 red)
