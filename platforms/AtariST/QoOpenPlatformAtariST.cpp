@@ -5,8 +5,15 @@
 #include <algorithm>
 #include <array>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
+#include "platforms/AtariST/QoOpenPlatformAtariFalcon.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTFlicker.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTGEM.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTMono.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
+#include "platforms/AtariST/QoOpenPlatformAtariSTTrueColor.h"
 
 namespace {
 
@@ -380,7 +387,7 @@ struct TQoDegasSize {
   uint16_t Resolution;
   int32_t Width;
   int32_t Height;
-  const char* Extensions;  // the extensions that rate 10, space-separated
+  TQoExtensions Extensions;  // the extensions that rate 10
 };
 
 // clang-format off
@@ -401,17 +408,6 @@ constexpr TQoDegasSize kDegasSizes[] = {
 constexpr int32_t kDegasEliteSize = 32066;
 constexpr int32_t kTTLowSize = 153634;
 constexpr int32_t kTT256Size = 154114;
-
-bool ListHas(std::string_view list, const std::string& extension) {
-  if (extension.empty()) return false;
-  std::size_t at = 0;
-  while (at < list.size()) {
-    const std::size_t end = std::min(list.find(' ', at), list.size());
-    if (list.substr(at, end - at) == extension) return true;
-    at = end + 1;
-  }
-  return false;
-}
 
 const TQoDegasSize* FindDegasSize(int32_t size, uint16_t resolution) {
   for (const TQoDegasSize& row : kDegasSizes) {
@@ -439,8 +435,7 @@ uint8_t TQoAtariSTDEGASEngine::Detect(TQoLoadSource& source) {
   if (!header.Read(source.Bytes(), 0)) return 0;
   const TQoDegasSize* row = FindDegasSize(source.Size, header.Resolution);
   if (!row || !DegasPaletteValid(header)) return 0;
-  return ListHas(row->Extensions, source.Extension) ? kQoDetectSize | kQoDetectExtension
-                                                    : kQoDetectSize;
+  return QoDetect(source, {.Extensions = row->Extensions});
 }
 
 TQoAtariSTDEGASEngine::TQoAtariSTDEGASEngine(TQoLoadSource& source)
@@ -518,7 +513,7 @@ uint8_t TQoAtariSTNEOchromeEngine::Detect(TQoLoadSource& source) {
   } else {
     return 0;
   }
-  return source.Extension == ".neo" ? kQoDetectSize | kQoDetectExtension : kQoDetectSize;
+  return QoDetect(source, {.Extensions = ".neo"});
 }
 
 TQoAtariSTNEOchromeEngine::TQoAtariSTNEOchromeEngine(TQoLoadSource& source)
@@ -549,9 +544,9 @@ TQoAtariSTNEOchromeEngine::TQoAtariSTNEOchromeEngine(TQoLoadSource& source)
 }
 
 bool TQoAtariSTNEOchromeEngine::UseRasterCompanion() {
-  const TQoLoadSourceRec* raster = Source->GetCompanion(QoReplaceExtension(Source->Name, ".rst"));
-  if (!raster || raster->Size != kRasterRecords * kRasterRecordBytes) return false;
-  AuxData = TQoByteView(raster->Data, static_cast<std::size_t>(raster->Size));
+  const TQoByteView raster = Source->CompanionWithExtension(".rst");
+  if (raster.Size() != static_cast<std::size_t>(kRasterRecords * kRasterRecordBytes)) return false;
+  AuxData = raster;
   Layout = kSTLayoutLowLinePalettes;
   // The STE palette type when any line needs the fourth bits.
   bool ste = false;
@@ -581,4 +576,88 @@ void TQoAtariSTNEOchromeEngine::GetLinePalette(int line, TQoPalette256& palette)
   }
   // No record for this line: it keeps the colours of the line above.
   while (palette.GetCount() < 16) palette.Add(0, 0, 0);
+}
+
+void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtist>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDEGASEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSinbadSlideshowEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDEGASCompressedEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTNEOchromeEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTFullscreenConstructionKitEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCyberPaintCellEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCrackArtEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTArtDirectorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTEZArtProfessionalEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD0Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD1Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliLPKEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliMPKEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliHPKEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTZZROUGHEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImagicEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCOLRObjectEditorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTColorSTarObjectEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPabloPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintworksEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGraphicsProcessorEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSyntheticArtsEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTTinyEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtistEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaletteMasterEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDUOEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDU2Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDGRAPHEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPL4Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTHighresMediumEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMultiPalettePicture>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTFullscreenSlideshowEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPhotoChromeEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPUEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPSEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPXEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasCPTEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTComputerEyesEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTUIMGEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageManagerImEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageManagerColEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDeskPicEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGEMBitImage>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTRGBIntermediateEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTQuantumPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDoodleEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMegaPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPublicPainterEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCalamusRasterGraphicEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintShopDA4Engine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintShopPSCEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMonoSTarObjectEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSTADEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPicworks>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDegasEliteIconEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDegasEliteBrushEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImgScanLabEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageLabEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPrintTechnikEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDelmPaintDelEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDelmPaintDphEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconFuckpaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconXGAEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconTruePaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDuneDG1GraphEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDuneDC1GraphEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconTmSCranachEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconFunnyPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconGodPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconInShapeEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconPixArtEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconRembrandtEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconCOKEEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconEggPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconSpookySpritesEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconIndyPaintEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconRagDEngine>());
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/QoFormatRow.h"
 #include "engine/QoLoadSource.h"
 #include "platforms/AtariST/QoPlatformAtariST.h"
 
@@ -122,23 +123,21 @@ struct TQoAtariSTScreenFormat {
   int32_t Height;
   int32_t LinePadding;
   const char* ModeName;
-  const char* Extension;
+  TQoExtensions Extensions;
   bool HeaderStructure;  // detect validates a header: 11/9 instead of 10/8
 };
 
-// One engine shape for every row of that table.
-template <const TQoAtariSTScreenFormat& F, class Base = TQoAtariSTBaseEngine>
-class TQoAtariSTScreenEngine : public Base {
+// One engine for every row of that table.
+class TQoAtariSTScreenEngine : public TQoAtariSTBaseEngine {
  public:
-  static constexpr const char* ClassName = F.ClassName;
-  static uint8_t Detect(TQoLoadSource& source);
-  explicit TQoAtariSTScreenEngine(TQoLoadSource& source);
+  static uint8_t Detect(TQoLoadSource& source, const TQoAtariSTScreenFormat& row);
+  TQoAtariSTScreenEngine(TQoLoadSource& source, const TQoAtariSTScreenFormat& row);
 };
 
 // The Dali screens share their header: four zero bytes, palette at 4, screen at 128.
-class TQoAtariSTDaliEngine : public TQoAtariSTBaseEngine {
+class TQoAtariSTDaliEngine : public TQoAtariSTScreenEngine {
  public:
-  TQoAtariSTDaliEngine(TQoLoadSource& source, const char* className);
+  TQoAtariSTDaliEngine(TQoLoadSource& source, const TQoAtariSTScreenFormat& row);
 };
 
 // clang-format off
@@ -165,14 +164,15 @@ inline constexpr TQoAtariSTScreenFormat kQoSyntheticArtsFormat{
     kSTMediumResolution, 640, 200, 0, "Synthetic Arts", ".srt", true};
 // clang-format on
 
-using TQoAtariSTGFAArtist = TQoAtariSTScreenEngine<kQoGFAArtistFormat>;
-using TQoAtariSTSinbadSlideshowEngine = TQoAtariSTScreenEngine<kQoSinbadSlideshowFormat>;
+using TQoAtariSTGFAArtist = TQoRowEngine<TQoAtariSTScreenEngine, kQoGFAArtistFormat>;
+using TQoAtariSTSinbadSlideshowEngine =
+    TQoRowEngine<TQoAtariSTScreenEngine, kQoSinbadSlideshowFormat>;
 using TQoAtariSTFullscreenConstructionKitEngine =
-    TQoAtariSTScreenEngine<kQoFullscreenConstructionKitFormat>;
-using TQoAtariSTDaliSD0Engine = TQoAtariSTScreenEngine<kQoDaliSD0Format, TQoAtariSTDaliEngine>;
-using TQoAtariSTDaliSD1Engine = TQoAtariSTScreenEngine<kQoDaliSD1Format, TQoAtariSTDaliEngine>;
-using TQoAtariSTDaliSD2Engine = TQoAtariSTScreenEngine<kQoDaliSD2Format, TQoAtariSTDaliEngine>;
-using TQoAtariSTSyntheticArtsEngine = TQoAtariSTScreenEngine<kQoSyntheticArtsFormat>;
+    TQoRowEngine<TQoAtariSTScreenEngine, kQoFullscreenConstructionKitFormat>;
+using TQoAtariSTDaliSD0Engine = TQoRowEngine<TQoAtariSTDaliEngine, kQoDaliSD0Format>;
+using TQoAtariSTDaliSD1Engine = TQoRowEngine<TQoAtariSTDaliEngine, kQoDaliSD1Format>;
+using TQoAtariSTDaliSD2Engine = TQoRowEngine<TQoAtariSTDaliEngine, kQoDaliSD2Format>;
+using TQoAtariSTSyntheticArtsEngine = TQoRowEngine<TQoAtariSTScreenEngine, kQoSyntheticArtsFormat>;
 
 class TQoAtariSTCyberPaintCellEngine : public TQoAtariSTBaseEngine {
  public:

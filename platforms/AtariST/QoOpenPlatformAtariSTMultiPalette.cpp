@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/QoErrors.h"
 #include "color/QoPaletteTypes.h"
 #include "engine/QoDepackers.h"
-#include "base/QoErrors.h"
 #include "engine/QoStreamReaders.h"
 
 namespace {
@@ -16,11 +16,6 @@ constexpr std::size_t kLowLineBytes = 160;
 constexpr int kSpectrumLines = 199;
 constexpr std::size_t kSpectrumRecordBytes = 96;
 constexpr std::size_t kSpectrumScreenBytes = 31840;  // 199 lines of 160 bytes
-
-uint8_t Rate(bool signature, bool ownExtension) {
-  return static_cast<uint8_t>(kQoDetectSize | (signature ? kQoDetectSignature : 0) |
-                              (ownExtension ? kQoDetectExtension : 0));
-}
 
 uint32_t STColor(uint16_t word, uint8_t paletteType) {
   return QoRGBQuad(DecodeSTColor(word, paletteType));
@@ -120,7 +115,7 @@ uint8_t TQoAtariSTSpectrum512SPUEngine::Detect(TQoLoadSource& source) {
                         valid = (word & 0xF000) == 0;
                         return valid;
                       });
-  return valid ? Rate(false, source.Extension == ".spu") : 0;
+  return valid ? QoDetect(source, {.Extensions = ".spu"}) : 0;
 }
 
 TQoAtariSTSpectrum512SPUEngine::TQoAtariSTSpectrum512SPUEngine(TQoLoadSource& source)
@@ -143,7 +138,7 @@ uint8_t TQoAtariSTSpectrum512SPSEngine::Detect(TQoLoadSource& source) {
       header.Palettes.Size() - used > 1) {
     return 0;
   }
-  return Rate(true, source.Extension == ".sps");
+  return QoDetect(source, {.Signed = true, .Extensions = ".sps"});
 }
 
 TQoAtariSTSpectrum512SPSEngine::TQoAtariSTSpectrum512SPSEngine(TQoLoadSource& source)
@@ -205,7 +200,7 @@ uint8_t TQoAtariSTSpectrum512SPCEngine::Detect(TQoLoadSource& source) {
       used != header.Palettes.Size() || !valid) {
     return 0;
   }
-  return Rate(true, source.Extension == ".spc");
+  return QoDetect(source, {.Signed = true, .Extensions = ".spc"});
 }
 
 TQoAtariSTSpectrum512SPCEngine::TQoAtariSTSpectrum512SPCEngine(TQoLoadSource& source)
@@ -333,7 +328,7 @@ TQoByteView PlainOrIce(TQoByteView block, bool packed, std::size_t size,
 uint8_t TQoAtariSTSpectrum512SPXEngine::Detect(TQoLoadSource& source) {
   TSpxLayout spx;
   if (!ReadSpxLayout(source.Bytes(), spx)) return 0;
-  return Rate(true, source.Extension == ".spx");
+  return QoDetect(source, {.Signed = true, .Extensions = ".spx"});
 }
 
 TQoAtariSTSpectrum512SPXEngine::TQoAtariSTSpectrum512SPXEngine(TQoLoadSource& source)
@@ -389,7 +384,7 @@ uint8_t TQoAtariSTPhotoChromeEngine::Detect(TQoLoadSource& source) {
       return 0;
     }
   }
-  return Rate(false, source.Extension == ".pcs");
+  return QoDetect(source, {.Extensions = ".pcs"});
 }
 
 TQoAtariSTPhotoChromeEngine::TQoAtariSTPhotoChromeEngine(TQoLoadSource& source)
@@ -529,7 +524,7 @@ uint8_t TQoAtariSTMultiPalettePicture::Detect(TQoLoadSource& source) {
   const uint64_t expected =
       12 + uint64_t{file.BE32(8)} + (g.PaletteBytes(paletteMode) + g.ScreenBytes()) * screens;
   if (expected != file.Size()) return 0;
-  return Rate(true, source.Extension == ".mpp");
+  return QoDetect(source, {.Signed = true, .Extensions = ".mpp"});
 }
 
 TQoAtariSTMultiPalettePicture::TQoAtariSTMultiPalettePicture(TQoLoadSource& source)
@@ -689,7 +684,8 @@ bool QuantumData(TQoByteView file, std::vector<uint8_t>& buffer, TQoByteView& da
       }
     }
   }
-  if (reader.In.Remaining() != 0 || reader.LiteralCount != 0 || reader.RepeatCount != 0) return false;
+  if (reader.In.Remaining() != 0 || reader.LiteralCount != 0 || reader.RepeatCount != 0)
+    return false;
   data = TQoByteView(buffer.data(), buffer.size());
   return true;
 }
@@ -714,7 +710,7 @@ uint8_t TQoAtariSTQuantumPaintEngine::Detect(TQoLoadSource& source) {
     const std::size_t bytes = QuantumPaletteBytes(mode);
     if (!IsValidSTPalette(data.Sub(0, bytes), static_cast<int>(bytes / 2))) return 0;
   }
-  return Rate(false, source.Extension == ".pbx");
+  return QoDetect(source, {.Extensions = ".pbx"});
 }
 
 TQoAtariSTQuantumPaintEngine::TQoAtariSTQuantumPaintEngine(TQoLoadSource& source)
@@ -830,7 +826,7 @@ uint8_t TQoAtariSTHighresMediumEngine::Detect(TQoLoadSource& source) {
   const TQoByteView file = source.Bytes();
   if (file.Size() != 92000) return 0;
   if (!IsValidSTPalette(file.From(kHighresScreenBytes), kHighresWords)) return 0;
-  return Rate(false, source.Extension == ".hrm");
+  return QoDetect(source, {.Extensions = ".hrm"});
 }
 
 TQoAtariSTHighresMediumEngine::TQoAtariSTHighresMediumEngine(TQoLoadSource& source)
@@ -888,7 +884,7 @@ uint8_t TQoAtariSTGFAArtistEngine::Detect(TQoLoadSource& source) {
   if (!IsValidSTPalette(file.Sub(32004, 32), 16) || !IsValidSTPalette(file.From(32036), 1104)) {
     return 0;
   }
-  return Rate(false, source.Extension == ".art");
+  return QoDetect(source, {.Extensions = ".art"});
 }
 
 TQoAtariSTGFAArtistEngine::TQoAtariSTGFAArtistEngine(TQoLoadSource& source)
@@ -923,7 +919,7 @@ uint8_t TQoAtariSTPaletteMasterEngine::Detect(TQoLoadSource& source) {
   const TQoByteView file = source.Bytes();
   if (file.Size() != 36864 || file.BE16(35968) != 0xFFFF) return 0;
   if (!IsValidSTPalette(file.Sub(32768, 3200), 1600)) return 0;
-  return Rate(false, source.Extension == ".art");
+  return QoDetect(source, {.Extensions = ".art"});
 }
 
 TQoAtariSTPaletteMasterEngine::TQoAtariSTPaletteMasterEngine(TQoLoadSource& source)

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 #include "engine/QoStreamReaders.h"
 
 namespace {
@@ -18,12 +18,6 @@ int STPaletteWords(uint16_t resolution, int highWords = 0) {
 bool ValidPaletteFor(TQoByteView words, uint16_t resolution, int highWords = 0) {
   const int n = STPaletteWords(resolution, highWords);
   return n == 0 || IsValidSTPalette(words, n);
-}
-
-uint8_t Rate(bool ownExtension, bool structured) {
-  uint8_t flags = structured ? kQoDetectSize | kQoDetectSignature : kQoDetectSize;
-  if (ownExtension) flags |= kQoDetectExtension;
-  return flags;
 }
 
 std::string ByResolution(const char* stem, uint16_t resolution) {
@@ -72,7 +66,7 @@ uint8_t TQoAtariSTDEGASCompressedEngine::Detect(TQoLoadSource& source) {
   const auto resolution = static_cast<uint16_t>(word & 0xFF);
   if (!ValidPaletteFor(bytes.From(2), resolution)) return 0;
   if (PackBitsCount(bytes, 34, kQoSTScreenBytes) < kQoSTScreenBytes) return 0;
-  return Rate(source.Extension == ByResolution(".pc", resolution), false);
+  return QoDetect(source, {.Extensions = ByResolution(".pc", resolution).c_str()});
 }
 
 TQoAtariSTDEGASCompressedEngine::TQoAtariSTDEGASCompressedEngine(TQoLoadSource& source)
@@ -147,9 +141,9 @@ uint8_t TQoAtariSTTinyEngine::Detect(TQoLoadSource& source) {
       QoFillTinyColumns(reader, nullptr) < kQoSTScreenBytes) {
     return 0;
   }
-  const bool own =
-      source.Extension == ".tny" || source.Extension == ".tn" + std::to_string(layout.Mode + 1);
-  return Rate(own, false);
+  static constexpr TQoExtensions kTinyExtensions[] = {".tny .tn1", ".tny .tn2", ".tny .tn3",
+                                                      ".tny .tn4", ".tny .tn5", ".tny .tn6"};
+  return QoDetect(source, {.Extensions = kTinyExtensions[layout.Mode]});
 }
 
 TQoAtariSTTinyEngine::TQoAtariSTTinyEngine(TQoLoadSource& source)
@@ -210,7 +204,8 @@ uint8_t TQoAtariSTCrackArtEngine::Detect(TQoLoadSource& source) {
       return 0;
     }
   }
-  return Rate(source.Extension == ByResolution(".ca", layout.Resolution), true);
+  return QoDetect(source,
+                  {.Signed = true, .Extensions = ByResolution(".ca", layout.Resolution).c_str()});
 }
 
 TQoAtariSTCrackArtEngine::TQoAtariSTCrackArtEngine(TQoLoadSource& source)
@@ -249,7 +244,7 @@ uint8_t TQoAtariSTEZArtProfessionalEngine::Detect(TQoLoadSource& source) {
     return 0;
   }
   if (PackBitsCount(bytes, 44, kQoSTScreenBytes) != kQoSTScreenBytes) return 0;
-  return Rate(source.Extension == ".eza", true);
+  return QoDetect(source, {.Signed = true, .Extensions = ".eza"});
 }
 
 TQoAtariSTEZArtProfessionalEngine::TQoAtariSTEZArtProfessionalEngine(TQoLoadSource& source)
@@ -308,21 +303,20 @@ bool ReadRoughRuns(TQoByteView bytes, TQoColumnRunData& data) {
 
 }  // namespace
 
-uint8_t TQoAtariSTDaliPKEngine::DetectPacked(TQoLoadSource& source,
-                                             const TQoDaliPackedFormat& format) {
+uint8_t TQoAtariSTDaliPKEngine::Detect(TQoLoadSource& source, const TQoDaliPackedFormat& row) {
   TQoColumnRunData data;
   if (!ReadDaliRuns(source.Bytes(), data)) return 0;
-  return Rate(source.Extension == format.Extension, true);
+  return QoDetect(source, {.Signed = true, .Extensions = row.Extensions});
 }
 
 TQoAtariSTDaliPKEngine::TQoAtariSTDaliPKEngine(TQoLoadSource& source,
-                                               const TQoDaliPackedFormat& format)
-    : TQoAtariSTUnpackingEngine(source, format.ClassName) {
-  SetSTResolution(format.Resolution);
+                                               const TQoDaliPackedFormat& row)
+    : TQoAtariSTUnpackingEngine(source, row.ClassName) {
+  SetSTResolution(row.Resolution);
   PaletteData = Bytes();
-  DetectSTPalette(PaletteData, format.PaletteWords);
+  DetectSTPalette(PaletteData, row.PaletteWords);
   ModeName = "Dali";
-  DefaultExtension = format.Extension;
+  DefaultExtension = std::string(row.Extensions.First());
 }
 
 void TQoAtariSTDaliPKEngine::Unpack(uint8_t* screen) {
@@ -330,14 +324,10 @@ void TQoAtariSTDaliPKEngine::Unpack(uint8_t* screen) {
   if (ReadDaliRuns(Bytes(), data)) QoDecodeColumnRuns(data.Counts, data.Values, screen);
 }
 
-template class TQoAtariSTDaliPackedEngine<kQoDaliLPKFormat>;
-template class TQoAtariSTDaliPackedEngine<kQoDaliMPKFormat>;
-template class TQoAtariSTDaliPackedEngine<kQoDaliHPKFormat>;
-
 uint8_t TQoAtariSTZZROUGHEngine::Detect(TQoLoadSource& source) {
   TQoColumnRunData data;
   if (!ReadRoughRuns(source.Bytes(), data)) return 0;
-  return Rate(source.Extension == ".rgh", true);
+  return QoDetect(source, {.Signed = true, .Extensions = ".rgh"});
 }
 
 TQoAtariSTZZROUGHEngine::TQoAtariSTZZROUGHEngine(TQoLoadSource& source)
@@ -376,7 +366,7 @@ uint8_t TQoAtariSTImagicEngine::Detect(TQoLoadSource& source) {
   if (!reader.Start(source.Bytes()) || QoFillByteColumns(reader, nullptr) < kQoSTScreenBytes) {
     return 0;
   }
-  return Rate(source.Extension == ByResolution(".ic", resolution), true);
+  return QoDetect(source, {.Signed = true, .Extensions = ByResolution(".ic", resolution).c_str()});
 }
 
 TQoAtariSTImagicEngine::TQoAtariSTImagicEngine(TQoLoadSource& source)
@@ -435,7 +425,7 @@ uint8_t TQoAtariSTPaintworksEngine::Detect(TQoLoadSource& source) {
   } else if (bytes.Size() < 128 + needed) {
     return 0;
   }
-  return Rate(source.Extension == PaintworksExtension(header), true);
+  return QoDetect(source, {.Signed = true, .Extensions = PaintworksExtension(header).c_str()});
 }
 
 TQoAtariSTPaintworksEngine::TQoAtariSTPaintworksEngine(TQoLoadSource& source)
@@ -562,16 +552,12 @@ void TQoAtariCanvasEngine::GetLinePalette(int line, TQoPalette256& palette) {
 
 uint8_t TQoAtariSTCanvasCPTEngine::Detect(TQoLoadSource& source) {
   if (source.Size <= 34 || !CanvasBlockValid(source.Bytes(), 0)) return 0;
-  return Rate(source.Extension == ".cpt", true);
+  return QoDetect(source, {.Signed = true, .Extensions = ".cpt"});
 }
 
 TQoAtariSTCanvasCPTEngine::TQoAtariSTCanvasCPTEngine(TQoLoadSource& source)
     : TQoAtariCanvasEngine(source, ClassName) {
-  const TQoLoadSourceRec* hbl = source.GetCompanion(QoReplaceExtension(source.Name, ".hbl"));
-  const TQoByteView lines = hbl && hbl->Size > 0
-                                ? TQoByteView(hbl->Data, static_cast<std::size_t>(hbl->Size))
-                                : TQoByteView();
-  SetUp(0, lines);
+  SetUp(0, source.CompanionWithExtension(".hbl"));
   DefaultExtension = ".cpt";
 }
 
@@ -591,7 +577,7 @@ bool FulBlock(TQoByteView bytes, std::size_t& block) {
 uint8_t TQoAtariSTCanvasFulEngine::Detect(TQoLoadSource& source) {
   std::size_t block = 0;
   if (!FulBlock(source.Bytes(), block) || !CanvasBlockValid(source.Bytes(), block)) return 0;
-  return Rate(source.Extension == ".ful", true);
+  return QoDetect(source, {.Signed = true, .Extensions = ".ful"});
 }
 
 TQoAtariSTCanvasFulEngine::TQoAtariSTCanvasFulEngine(TQoLoadSource& source)
@@ -627,7 +613,7 @@ bool ReadPablo(TQoByteView bytes, std::size_t& block) {
 uint8_t TQoAtariSTPabloPaintEngine::Detect(TQoLoadSource& source) {
   std::size_t block = 0;
   if (!ReadPablo(source.Bytes(), block)) return 0;
-  return Rate(source.Extension == ".ppp" || source.Extension == ".pa3", true);
+  return QoDetect(source, {.Signed = true, .Extensions = ".ppp .pa3"});
 }
 
 TQoAtariSTPabloPaintEngine::TQoAtariSTPabloPaintEngine(TQoLoadSource& source)

@@ -72,33 +72,25 @@ struct TQoDaliPackedFormat {
   const char* ClassName;
   uint16_t Resolution;
   int PaletteWords;
-  const char* Extension;
+  TQoExtensions Extensions;
 };
 
 class TQoAtariSTDaliPKEngine : public TQoAtariSTUnpackingEngine {
  public:
-  TQoAtariSTDaliPKEngine(TQoLoadSource& source, const TQoDaliPackedFormat& format);
-  static uint8_t DetectPacked(TQoLoadSource& source, const TQoDaliPackedFormat& format);
+  static uint8_t Detect(TQoLoadSource& source, const TQoDaliPackedFormat& row);
+  TQoAtariSTDaliPKEngine(TQoLoadSource& source, const TQoDaliPackedFormat& row);
 
  protected:
   void Unpack(uint8_t* screen) override;
-};
-
-template <const TQoDaliPackedFormat& F>
-class TQoAtariSTDaliPackedEngine : public TQoAtariSTDaliPKEngine {
- public:
-  static constexpr const char* ClassName = F.ClassName;
-  static uint8_t Detect(TQoLoadSource& source) { return DetectPacked(source, F); }
-  explicit TQoAtariSTDaliPackedEngine(TQoLoadSource& source) : TQoAtariSTDaliPKEngine(source, F) {}
 };
 
 inline constexpr TQoDaliPackedFormat kQoDaliLPKFormat{"TQoAtariSTDaliLPKEngine", 0, 16, ".lpk"};
 inline constexpr TQoDaliPackedFormat kQoDaliMPKFormat{"TQoAtariSTDaliMPKEngine", 1, 4, ".mpk"};
 inline constexpr TQoDaliPackedFormat kQoDaliHPKFormat{"TQoAtariSTDaliHPKEngine", 2, 2, ".hpk"};
 
-using TQoAtariSTDaliLPKEngine = TQoAtariSTDaliPackedEngine<kQoDaliLPKFormat>;
-using TQoAtariSTDaliMPKEngine = TQoAtariSTDaliPackedEngine<kQoDaliMPKFormat>;
-using TQoAtariSTDaliHPKEngine = TQoAtariSTDaliPackedEngine<kQoDaliHPKFormat>;
+using TQoAtariSTDaliLPKEngine = TQoRowEngine<TQoAtariSTDaliPKEngine, kQoDaliLPKFormat>;
+using TQoAtariSTDaliMPKEngine = TQoRowEngine<TQoAtariSTDaliPKEngine, kQoDaliMPKFormat>;
+using TQoAtariSTDaliHPKEngine = TQoRowEngine<TQoAtariSTDaliPKEngine, kQoDaliHPKFormat>;
 
 class TQoAtariSTZZROUGHEngine : public TQoAtariSTUnpackingEngine {
  public:

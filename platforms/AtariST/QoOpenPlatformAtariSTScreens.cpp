@@ -4,62 +4,41 @@
 
 #include <string>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
-#include "platforms/AtariST/QoOpenPlatformAtariFalcon.h"
-#include "platforms/AtariST/QoOpenPlatformAtariSTMultiPalette.h"
-#include "platforms/AtariST/QoOpenPlatformAtariSTPacked.h"
-#include "platforms/AtariST/QoOpenPlatformAtariSTTrueColor.h"
 
-namespace {
-
-uint8_t RateExtension(const TQoLoadSource& source, const char* extension, uint8_t flags) {
-  return source.Extension == extension ? static_cast<uint8_t>(flags | kQoDetectExtension) : flags;
-}
-
-}  // namespace
-
-template <const TQoAtariSTScreenFormat& F, class Base>
-uint8_t TQoAtariSTScreenEngine<F, Base>::Detect(TQoLoadSource& source) {
-  if (source.Size != F.FileSize) return 0;
+uint8_t TQoAtariSTScreenEngine::Detect(TQoLoadSource& source, const TQoAtariSTScreenFormat& row) {
   const TQoByteView bytes = source.Bytes();
-  if (!F.Signature.empty() && !bytes.Matches(F.SignatureOffset, F.Signature)) return 0;
-  if (F.PaletteWords > 0 && !IsValidSTPalette(bytes.From(F.PaletteOffset), F.PaletteWords)) {
+  if (!row.Signature.empty() && !bytes.Matches(row.SignatureOffset, row.Signature)) return 0;
+  if (row.PaletteWords > 0 && !IsValidSTPalette(bytes.From(row.PaletteOffset), row.PaletteWords)) {
     return 0;
   }
-  const uint8_t flags = F.HeaderStructure ? kQoDetectSize | kQoDetectSignature : kQoDetectSize;
-  return RateExtension(source, F.Extension, flags);
+  return QoDetect(source, {.Size = static_cast<std::size_t>(row.FileSize),
+                           .Signed = row.HeaderStructure,
+                           .Extensions = row.Extensions});
 }
 
-template <const TQoAtariSTScreenFormat& F, class Base>
-TQoAtariSTScreenEngine<F, Base>::TQoAtariSTScreenEngine(TQoLoadSource& source)
-    : Base(source, F.ClassName) {
-  this->SetSTResolution(F.Resolution);
-  this->Width = F.Width;
-  this->Height = F.Height;
-  this->LinePadding = F.LinePadding;
-  this->PixelData = this->Bytes().From(F.ScreenOffset);
-  this->PaletteData = TQoByteView();
-  if (F.PaletteWords > 0) {
-    this->PaletteData = this->Bytes().From(F.PaletteOffset);
-    this->DetectSTPalette(this->PaletteData, F.PaletteWords);
+TQoAtariSTScreenEngine::TQoAtariSTScreenEngine(TQoLoadSource& source,
+                                               const TQoAtariSTScreenFormat& row)
+    : TQoAtariSTBaseEngine(source, row.ClassName) {
+  SetSTResolution(row.Resolution);
+  Width = row.Width;
+  Height = row.Height;
+  LinePadding = row.LinePadding;
+  PixelData = Bytes().From(row.ScreenOffset);
+  PaletteData = TQoByteView();
+  if (row.PaletteWords > 0) {
+    PaletteData = Bytes().From(row.PaletteOffset);
+    DetectSTPalette(PaletteData, row.PaletteWords);
   }
-  this->ModeName = F.ModeName;
-  this->DefaultExtension = F.Extension;
+  ModeName = row.ModeName;
+  DefaultExtension = std::string(row.Extensions.First());
 }
 
-template class TQoAtariSTScreenEngine<kQoGFAArtistFormat>;
-template class TQoAtariSTScreenEngine<kQoSinbadSlideshowFormat>;
-template class TQoAtariSTScreenEngine<kQoFullscreenConstructionKitFormat>;
-template class TQoAtariSTScreenEngine<kQoDaliSD0Format, TQoAtariSTDaliEngine>;
-template class TQoAtariSTScreenEngine<kQoDaliSD1Format, TQoAtariSTDaliEngine>;
-template class TQoAtariSTScreenEngine<kQoDaliSD2Format, TQoAtariSTDaliEngine>;
-template class TQoAtariSTScreenEngine<kQoSyntheticArtsFormat>;
-
-TQoAtariSTDaliEngine::TQoAtariSTDaliEngine(TQoLoadSource& source, const char* className)
-    : TQoAtariSTBaseEngine(source, className) {
-  PaletteData = Bytes().From(4);
+TQoAtariSTDaliEngine::TQoAtariSTDaliEngine(TQoLoadSource& source, const TQoAtariSTScreenFormat& row)
+    : TQoAtariSTScreenEngine(source, row) {
+  if (row.PaletteWords > 0) PaletteData = Bytes().From(4);
   PixelData = Bytes().From(128);
   ModeName = "Dali";
 }
@@ -89,7 +68,7 @@ uint8_t TQoAtariSTCyberPaintCellEngine::Detect(TQoLoadSource& source) {
   const TQoByteView bytes = source.Bytes();
   int32_t width = 0, height = 0;
   if (!ReadCellSize(bytes, width, height) || !IsValidSTPalette(bytes.From(4), 16)) return 0;
-  return RateExtension(source, ".cel", kQoDetectSize | kQoDetectSignature);
+  return QoDetect(source, {.Signed = true, .Extensions = ".cel"});
 }
 
 TQoAtariSTCyberPaintCellEngine::TQoAtariSTCyberPaintCellEngine(TQoLoadSource& source)
@@ -110,7 +89,7 @@ TQoAtariSTCyberPaintCellEngine::TQoAtariSTCyberPaintCellEngine(TQoLoadSource& so
 
 namespace {
 
-constexpr int32_t kArtDirectorSize = 32512;
+constexpr std::size_t kArtDirectorSize = 32512;
 constexpr std::size_t kArtDirectorPalettes = 32000;
 constexpr std::size_t kArtDirectorCurrent = 32287;
 constexpr int kArtDirectorPaletteCount = 8;
@@ -131,12 +110,12 @@ bool SamePalette(TQoByteView a, TQoByteView b) {
 }  // namespace
 
 uint8_t TQoAtariSTArtDirectorEngine::Detect(TQoLoadSource& source) {
-  if (source.Size != kArtDirectorSize) return 0;
   const TQoByteView bytes = source.Bytes();
+  if (!bytes.Has(kArtDirectorCurrent, 1)) return 0;
   const uint8_t current = bytes.U8(kArtDirectorCurrent);
   if (current >= kArtDirectorPaletteCount) return 0;
   if (!IsValidSTPalette(ArtDirectorPalette(bytes, current), 16)) return 0;
-  return RateExtension(source, ".art", kQoDetectSize);
+  return QoDetect(source, {.Size = kArtDirectorSize, .Extensions = ".art"});
 }
 
 TQoAtariSTArtDirectorEngine::TQoAtariSTArtDirectorEngine(TQoLoadSource& source)
@@ -186,16 +165,16 @@ std::unique_ptr<TQoBitmap> TQoAtariSTArtDirectorEngine::Decode() {
 
 namespace {
 
-constexpr int32_t kGraphicsProcessorSize = 32331;
+constexpr std::size_t kGraphicsProcessorSize = 32331;
+constexpr const char* kGraphicsProcessorExtensions[] = {".pg1", ".pg2", ".pg3"};
 
 }  // namespace
 
 uint8_t TQoAtariSTGraphicsProcessorEngine::Detect(TQoLoadSource& source) {
-  if (source.Size != kGraphicsProcessorSize) return 0;
   TQoAtariDegasHeader header;
   if (!header.Read(source.Bytes(), 0) || !header.HasValidSTResolution()) return 0;
-  static constexpr const char* kExtensions[] = {".pg1", ".pg2", ".pg3"};
-  return RateExtension(source, kExtensions[header.Resolution], kQoDetectSize);
+  return QoDetect(source, {.Size = kGraphicsProcessorSize,
+                           .Extensions = kGraphicsProcessorExtensions[header.Resolution]});
 }
 
 TQoAtariSTGraphicsProcessorEngine::TQoAtariSTGraphicsProcessorEngine(TQoLoadSource& source)
@@ -208,38 +187,39 @@ TQoAtariSTGraphicsProcessorEngine::TQoAtariSTGraphicsProcessorEngine(TQoLoadSour
     PaletteData = header.Palette;
     DetectSTPalette(PaletteData, header.Resolution == kSTLowResolution ? 16 : 4);
   }
-  static constexpr const char* kExtensions[] = {".pg1", ".pg2", ".pg3"};
   ModeName = "Graphics Processor";
-  DefaultExtension = kExtensions[header.Resolution];
+  DefaultExtension = kGraphicsProcessorExtensions[header.Resolution];
 }
 
 // C.O.L.R. Object Editor: a bare screen whose VDI palette lies in a companion .pal file.
 
 namespace {
 
-constexpr int32_t kColrPaletteSize = 96;
+constexpr std::size_t kColrPaletteSize = 96;
 
-const TQoLoadSourceRec* ColrPalette(TQoLoadSource& source) {
-  const TQoLoadSourceRec* palette = source.GetCompanion(QoReplaceExtension(source.Name, ".pal"));
-  if (!palette || palette->Size != kColrPaletteSize) return nullptr;
-  const TQoByteView words(palette->Data, static_cast<std::size_t>(palette->Size));
-  return IsValidVDIPalette(words, 16) ? palette : nullptr;
+// The companion palette, or an empty view when it is missing, of another size or invalid.
+TQoByteView ColrPalette(TQoLoadSource& source) {
+  const TQoByteView words = source.CompanionWithExtension(".pal");
+  if (words.Size() != kColrPaletteSize || !IsValidVDIPalette(words, 16)) return {};
+  return words;
 }
 
 }  // namespace
 
 uint8_t TQoAtariSTCOLRObjectEditorEngine::Detect(TQoLoadSource& source) {
-  if (source.Size != 32000 || source.Extension != ".mur" || !ColrPalette(source)) return 0;
-  return kQoDetectSize | kQoDetectExtension;
+  const uint8_t flags =
+      QoDetect(source, {.Size = 32000, .ExtensionOnly = true, .Extensions = ".mur"});
+  if (!flags || ColrPalette(source).Empty()) return 0;
+  return flags;
 }
 
 TQoAtariSTCOLRObjectEditorEngine::TQoAtariSTCOLRObjectEditorEngine(TQoLoadSource& source)
     : TQoAtariSTBaseEngine(source, ClassName) {
-  const TQoLoadSourceRec* palette = ColrPalette(source);
-  if (!palette) qo::RaiseInternalError();
+  const TQoByteView palette = ColrPalette(source);
+  if (palette.Empty()) qo::RaiseInternalError();
   SetSTResolution(kSTLowResolution);
   PlatformName = "Atari STE";
-  PaletteData = TQoByteView(palette->Data, static_cast<std::size_t>(palette->Size));
+  PaletteData = palette;
   PixelData = Bytes();
   ModeName = "C.O.L.R. Object Editor";
   DefaultExtension = ".mur";
@@ -249,70 +229,4 @@ std::unique_ptr<TQoBitmap> TQoAtariSTCOLRObjectEditorEngine::Decode() {
   Palette->Clear();
   LoadVDIPalette(PaletteData, *Palette, 16, true);
   return DecodeInterleaved(true);
-}
-
-void RegisterAtariSTEngines(TQoEngineRegistry& registry) {
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtist>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDEGASEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSinbadSlideshowEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDEGASCompressedEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTNEOchromeEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTFullscreenConstructionKitEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCyberPaintCellEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCrackArtEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTArtDirectorEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTEZArtProfessionalEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD0Engine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD1Engine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliSD2Engine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliLPKEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliMPKEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDaliHPKEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTZZROUGHEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImagicEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCOLRObjectEditorEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPabloPaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaintworksEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGraphicsProcessorEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSyntheticArtsEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTTinyEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTGFAArtistEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPaletteMasterEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTHighresMediumEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTMultiPalettePicture>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPhotoChromeEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPUEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPSEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPCEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTSpectrum512SPXEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasCPTEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTCanvasFulEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTComputerEyesEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTUIMGEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageManagerImEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageManagerColEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTDeskPicEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTRGBIntermediateEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTQuantumPaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImgScanLabEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTImageLabEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariSTPrintTechnikEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDelmPaintDelEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDelmPaintDphEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconFuckpaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconXGAEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconTruePaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDuneDG1GraphEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconDuneDC1GraphEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconTmSCranachEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconFunnyPaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconGodPaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconInShapeEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconPixArtEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconRembrandtEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconCOKEEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconEggPaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconSpookySpritesEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconIndyPaintEngine>());
-  registry.RegisterEngine(QoEngineClassOf<TQoAtariFalconRagDEngine>());
 }

@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 
@@ -132,8 +132,12 @@ void LoadVDIPalette(TQoByteView words, TQoPalette256& palette, int n, bool mappe
   for (int pen = 0; pen < n; ++pen) {
     uint8_t rgb[3];
     for (int gun = 0; gun < 3; ++gun) {
-      const int v = std::min<int>(Word(words, 3 * pen + gun), 1000);
-      rgb[gun] = static_cast<uint8_t>(std::min(255L, std::lround(v * 255.0 / 1000.0)));
+      // v * 255 / 1000 to the nearest byte; the exact halves (100, 300, ...) go to even.
+      const unsigned v = std::min<unsigned>(Word(words, 3 * pen + gun), 1000);
+      unsigned level = v * 255 / 1000;
+      const unsigned rest = v * 255 % 1000;
+      if (rest > 500 || (rest == 500 && (level & 1))) ++level;
+      rgb[gun] = static_cast<uint8_t>(std::min(255u, level));
     }
     int index = pen;
     if (mapped) {
@@ -217,4 +221,70 @@ bool TQoDegasCycleTrailer::Read(TQoByteView file) {
     Delay[c] = file.BE16(kOffset + 24 + 2 * c);
   }
   return true;
+}
+
+bool TQoGEMImageHeader::Read(TQoByteView file) {
+  if (file.Size() <= 16) return false;
+  Version = file.BE16(0);
+  HeaderBytes = 2 * static_cast<std::size_t>(file.BE16(2));
+  Planes = file.BE16(4);
+  PatternLength = file.BE16(6);
+  PixelWidth = file.BE16(8);
+  PixelHeight = file.BE16(10);
+  LineWidth = file.BE16(12);
+  Lines = file.BE16(14);
+  if (Version > 3 || HeaderBytes < 16 || HeaderBytes >= file.Size() || LineWidth == 0 ||
+      Lines == 0 || PatternLength < 1 || PatternLength > 8) {
+    return false;
+  }
+  const std::size_t extra = HeaderBytes - 16;
+  Depth = Planes;
+  Palette = TQoByteView();
+  Colors = 0;
+  auto paletteAfter = [&](std::size_t offset, int planes) {
+    Colors = 1 << planes;
+    const std::size_t bytes = 2 * static_cast<std::size_t>(Colors);
+    if (offset + bytes > HeaderBytes) return false;
+    Palette = file.Sub(offset, bytes);
+    return IsValidSTPalette(Palette, Colors);
+  };
+  if (extra == 0) {
+    Variant = TQoGEMVariant::Plain;
+    return Planes == 1 || Planes == 2 || Planes == 4 || Planes == 8 || Planes == 16 || Planes == 24;
+  }
+  if (extra > 6 && file.Matches(16, "STTT")) {
+    Variant = TQoGEMVariant::STTT;
+    if (Planes == 8) Depth = 4;
+    if (Depth != 1 && Depth != 2 && Depth != 4) return false;
+    if (file.BE16(20) < (1u << Depth) || HeaderBytes > 54) return false;
+    return paletteAfter(22, Depth);
+  }
+  if (extra > 5 && file.Matches(16, "XIMG")) {
+    Variant = TQoGEMVariant::XIMG;
+    if (file.BE16(20) != 0) return false;
+    if (Planes >= 1 && Planes <= 8) {
+      Colors = 1 << Planes;
+    } else if (Planes != 16 && Planes != 24 && Planes != 32) {
+      return false;
+    }
+    if (HeaderBytes != 22 + 6 * static_cast<std::size_t>(Colors)) return false;
+    if (Colors == 0) return true;
+    Palette = file.Sub(22, 6 * static_cast<std::size_t>(Colors));
+    return IsValidVDIPalette(Palette, Colors);
+  }
+  if (extra > 3 && file.Matches(16, "TIMG")) {
+    Variant = TQoGEMVariant::TIMG;
+    return Planes == 15 || Planes == 16 || Planes == 24;
+  }
+  if (extra > 2 && file.BE16(16) == 0x0080) {
+    Variant = TQoGEMVariant::HyperPaint;
+    if (Planes != 1 && Planes != 2 && Planes != 4) return false;
+    if (HeaderBytes > 50) return false;
+    return paletteAfter(18, Planes);
+  }
+  if (extra == 2 && file.BE16(16) == 3) {
+    Variant = TQoGEMVariant::Ventura;
+    return true;
+  }
+  return false;
 }

@@ -82,3 +82,28 @@ struct TQoDegasCycleTrailer {
   static constexpr std::size_t kOffset = 32034;
   bool Read(TQoByteView file);
 };
+
+// The header of a GEM bit image: eight big-endian words, then what the programs that
+// extended it put there (a palette, a colour model), told apart by a tag.
+enum class TQoGEMVariant { Plain, STTT, XIMG, TIMG, HyperPaint, Ventura };
+
+struct TQoGEMImageHeader {
+  uint16_t Version = 0;
+  std::size_t HeaderBytes = 0;
+  int Planes = 0;
+  int PatternLength = 0;
+  uint16_t PixelWidth = 0;  // micrometres
+  uint16_t PixelHeight = 0;
+  int LineWidth = 0;
+  int Lines = 0;
+  TQoGEMVariant Variant = TQoGEMVariant::Plain;
+  int Depth = 0;        // the bits per pixel shown (an 8-plane STTT image shows 4)
+  TQoByteView Palette;  // STTT and HyperPaint palette words, XIMG VDI triples
+  int Colors = 0;       // the palette's entries
+
+  // Reads and checks the header of file: sizes, version, pattern length, a known
+  // variant, its planes and its palette. False for anything else.
+  bool Read(TQoByteView file);
+  // The packed data after the header.
+  TQoByteView Data(TQoByteView file) const { return file.From(HeaderBytes); }
+};
