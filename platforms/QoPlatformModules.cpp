@@ -4,9 +4,15 @@
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
+#include "platforms/BK0010/QoOpenPlatformBK0010.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
+#include "platforms/DVK/QoOpenPlatformDVK.h"
+#include "platforms/ElectronikaMS0515/QoOpenPlatformElectronikaMS0515.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
+#include "platforms/PMD85/QoOpenPlatformPMD85.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/UKNC/QoOpenPlatformUKNC.h"
+#include "platforms/Vector/QoOpenPlatformVector.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -26,9 +32,15 @@ constexpr TQoModuleRegistration kModules[] = {
     RegisterAmstradCPCEngines,
     RegisterAppleIIEngines,
     RegisterAtariSTEngines,
+    RegisterBK0010Engines,
     RegisterCommodore64Engines,
+    RegisterDVKEngines,
+    RegisterElectronikaMS0515Engines,
     RegisterMSXEngines,
+    RegisterPMD85Engines,
     RegisterSAMCoupeEngines,
+    RegisterUKNCEngines,
+    RegisterVectorEngines,
     RegisterZxSpectrumEngines,
     RegisterZxSpectrumSnapshotEngines,
 };

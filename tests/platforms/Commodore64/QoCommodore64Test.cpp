@@ -158,13 +158,13 @@ TEST(QoCommodore64Test, RegistersTheFamilyInOrderAndDescribesIt) {
                                              "TQoCommodore64HiResFLIGigascreenEngine",
                                              "TQoCommodore64HiResFLIGigascreenEcpEngine"};
   EXPECT_EQ(expected, QoClassNames(C64Registry()));
-  // In the whole registry the family follows the Atari ST engines.
+  // In the whole registry the family follows the BK-0010 engines.
   const std::vector<std::string> all = QoClassNames(QoDefaultRegistry());
   const auto first = std::find(all.begin(), all.end(), expected.front());
   ASSERT_NE(all.end(), first);
   ASSERT_EQ(39u, expected.size());
   EXPECT_EQ(expected, std::vector<std::string>(first, first + 39));
-  EXPECT_NE(std::string::npos, (first - 1)->find("AtariST"));
+  EXPECT_NE(std::string::npos, (first - 1)->find("BK0010"));
 
   std::vector<std::string> extensions;
   const TQoEngineRegistry registry = C64Registry();
