@@ -18,7 +18,7 @@ uint8_t TQoPMD85Engine::Detect(TQoLoadSource& source, const TQoPMD85Format& form
 }
 
 TQoPMD85Engine::TQoPMD85Engine(TQoLoadSource& source, const TQoPMD85Format& format)
-    : TQoSourceEngine(source, format.ClassName), format_(format) {
+    : TQoSourceEngine(source, format.ClassName) {
   PlatformName = "PMD 85";
   DefaultExtension = std::string(format.Extensions.First());
   PaletteType = format.PaletteType;

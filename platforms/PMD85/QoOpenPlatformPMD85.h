@@ -19,9 +19,6 @@ class TQoPMD85Engine : public TQoSourceEngine {
   static uint8_t Detect(TQoLoadSource& source, const TQoPMD85Format& format);
   TQoPMD85Engine(TQoLoadSource& source, const TQoPMD85Format& format);
   std::unique_ptr<TQoBitmap> Decode() override;
-
- private:
-  const TQoPMD85Format& format_;
 };
 
 // clang-format off

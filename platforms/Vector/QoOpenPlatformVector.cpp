@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kSide = 256;
 constexpr std::size_t kPlaneSize = 8192;
-constexpr std::size_t kDrawStreamAt = 18;
 constexpr std::size_t kRembrandtPixelsAt = 19;
 
 // The colours the Karandash program always sets.
