@@ -306,6 +306,26 @@ TEST(QoVectorTest, DrawScreensNeedTheirExtensionAndTakeLineChanges) {
   EXPECT_EQ(" image", QoDetectIn(VectorRegistry(), "p.spr", file, shortPals)->First()->Description);
 }
 
+TEST(QoVectorTest, LineChangesThroughAllColoursFitOnePalette) {
+  // Sixteen registers of one colour and changes through all 256: registers that share a
+  // colour share its entry, so the picture keeps every colour the machine has.
+  const TBytes file = DrawFile(ScreenOfPicture(), TBytes(16, 0x00));
+  TBytes pals{16};
+  for (std::size_t y = 1; y < 256; ++y) {
+    for (std::size_t k = 0; k < 16; ++k) {
+      pals.insert(pals.end(), {static_cast<uint8_t>(k), static_cast<uint8_t>(y * 16 + k)});
+    }
+  }
+  auto d = QoDetectIn(VectorRegistry(), "p.spr", file, pals);
+  EXPECT_EQ(" PCHG16 image", d->First()->Description);
+  auto bmp = d->First()->Decode();
+  EXPECT_EQ(256, bmp->Palette->GetCount());
+  // On the last line register v holds colour byte 255 * 16 + v.
+  const uint32_t v = PixelValue(248, 255);
+  EXPECT_EQ(QoVectorColor(ptColoredLinear, static_cast<uint8_t>(255 * 16 + v)),
+            bmp->Palette->GetRGBQuad(static_cast<int>(bmp->GetPixel(248, 255))));
+}
+
 TEST(QoVectorTest, RembrandtLinesOfFourPlanesAndTheSectorRule) {
   auto d = QoDetectIn(VectorRegistry(), "p.rbr", RembrandtFile(32, 256), Pals(1));
   TQoSourceEngine& engine = *d->First();
