@@ -6,10 +6,14 @@
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/BBCMicro/QoOpenPlatformBBCMicro.h"
+#include "platforms/BK0010/QoOpenPlatformBK0010.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
+#include "platforms/DVK/QoOpenPlatformDVK.h"
+#include "platforms/ElectronikaMS0515/QoOpenPlatformElectronikaMS0515.h"
 #include "platforms/IBM/QoOpenPlatformIBM.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/PC8000/QoOpenPlatformPC8000.h"
+#include "platforms/PMD85/QoOpenPlatformPMD85.h"
 #include "platforms/PlayStation/QoOpenPlatformPlayStation.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
@@ -18,7 +22,9 @@
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
 #include "platforms/TI99/QoOpenPlatformTI99.h"
 #include "platforms/Timex/QoOpenPlatformTimex.h"
+#include "platforms/UKNC/QoOpenPlatformUKNC.h"
 #include "platforms/ULAplus/QoOpenPlatformULAplus.h"
+#include "platforms/Vector/QoOpenPlatformVector.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -38,17 +44,23 @@ constexpr TQoPlatformModule kModules[] = {
     {"Apple II", RegisterAppleIIEngines},
     {"Atari ST", RegisterAtariSTEngines},
     {"BBC Micro", RegisterBBCMicroEngines},
+    {"BK-0010", RegisterBK0010Engines},
     {"Commodore 64", RegisterCommodore64Engines},
+    {"DVK", RegisterDVKEngines},
+    {"Elektronika MS 0515", RegisterElectronikaMS0515Engines},
     {"IBM", RegisterIBMEngines},
     {"MSX", RegisterMSXEngines},
     {"PC-8000", RegisterPC8000Engines},
     {"PlayStation", RegisterPlayStationEngines},
+    {"PMD 85", RegisterPMD85Engines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
     {"TI-99", RegisterTI99Engines},
     {"Timex", RegisterTimexEngines},
+    {"UKNC", RegisterUKNCEngines},
+    {"Vector", RegisterVectorEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
     {"ZX Spectrum snapshots", RegisterZxSpectrumSnapshotEngines},
     {"Spectra", RegisterSpectraEngines},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -55,6 +56,24 @@ std::vector<std::string> QoClassNames(const TQoEngineRegistry& registry) {
   std::vector<std::string> names;
   for (const TQoEngineClass& c : registry.Classes()) names.push_back(c.Name);
   return names;
+}
+
+void QoExpectModuleInStartUpOrder(const std::vector<std::string>& family, const std::string& before,
+                                  const std::string& after) {
+  const std::vector<std::string> all = QoClassNames(QoDefaultRegistry());
+  ASSERT_FALSE(family.empty());
+  const auto first = std::find(all.begin(), all.end(), family.front());
+  ASSERT_NE(all.end(), first) << family.front();
+  const auto start = static_cast<std::size_t>(first - all.begin());
+  ASSERT_LE(start + family.size(), all.size());
+  EXPECT_EQ(family,
+            std::vector<std::string>(first, first + static_cast<std::ptrdiff_t>(family.size())));
+  const auto beforeAt = std::find(all.begin(), all.end(), before);
+  const auto afterAt = std::find(all.begin(), all.end(), after);
+  ASSERT_NE(all.end(), beforeAt) << before;
+  ASSERT_NE(all.end(), afterAt) << after;
+  EXPECT_LT(beforeAt, first) << before;
+  EXPECT_GE(afterAt, first + static_cast<std::ptrdiff_t>(family.size())) << after;
 }
 
 void QoExpectPinnedHash(const std::map<std::string, std::string>& pinned, const std::string& file,

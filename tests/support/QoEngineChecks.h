@@ -33,6 +33,12 @@ std::vector<uint8_t> QoReadWholeFile(const std::string& path);
 // The class names of a registry, in order.
 std::vector<std::string> QoClassNames(const TQoEngineRegistry& registry);
 
+// Adds a test failure unless a module's classes (family, in its order) stand together in
+// the whole registry, after the class named before and ahead of the class named after:
+// the module's place in the start-up order, whatever modules join around it later.
+void QoExpectModuleInStartUpOrder(const std::vector<std::string>& family, const std::string& before,
+                                  const std::string& after);
+
 // Adds a test failure unless the picture's hash is the one pinned for the sample file
 // (after the picture was checked by eye); an unpinned file reports the hash to pin.
 void QoExpectPinnedHash(const std::map<std::string, std::string>& pinned, const std::string& file,
