@@ -6,11 +6,18 @@
 #include "platforms/AtariST/QoOpenPlatformAtariST.h"
 #include "platforms/BBCMicro/QoOpenPlatformBBCMicro.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
+#include "platforms/Corvette/QoOpenPlatformCorvette.h"
+#include "platforms/ElektronikaKR04/QoOpenPlatformElektronikaKR04.h"
+#include "platforms/Irisha/QoOpenPlatformIrisha.h"
+#include "platforms/Lvov/QoOpenPlatformLvov.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
+#include "platforms/Okean240/QoOpenPlatformOkean240.h"
+#include "platforms/PP01/QoOpenPlatformPP01.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
+#include "platforms/Specialist/QoOpenPlatformSpecialist.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrum.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSnapshots.h"
 
@@ -30,11 +37,18 @@ constexpr TQoPlatformModule kModules[] = {
     {"Atari ST", RegisterAtariSTEngines},
     {"BBC Micro", RegisterBBCMicroEngines},
     {"Commodore 64", RegisterCommodore64Engines},
+    {"Corvette", RegisterCorvetteEngines},
+    {"Elektronika KR-04", RegisterElektronikaKR04Engines},
+    {"Irisha", RegisterIrishaEngines},
+    {"Lvov", RegisterLvovEngines},
     {"MSX", RegisterMSXEngines},
+    {"Okean-240", RegisterOkean240Engines},
+    {"PP-01", RegisterPP01Engines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
+    {"Specialist", RegisterSpecialistEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
     {"ZX Spectrum snapshots", RegisterZxSpectrumSnapshotEngines},
 };
