@@ -47,9 +47,10 @@ std::unique_ptr<TQoBitmap> ExportPicture(TQoSourceEngine& engine, int aspectInde
   return QoEnlarge(std::move(bmp), QoExportRepeat(aspectIndex));
 }
 
-std::vector<uint8_t> QoEncodeForExtension(const TQoBitmap& bmp, const std::string& extension) {
+std::vector<uint8_t> QoEncodeForExtension(const TQoBitmap& bmp, const std::string& extension,
+                                          const TQoPngOptions& png) {
   if (extension == ".bmp") return QoEncodeBmp(bmp);
-  if (extension == ".png") return QoEncodePng(bmp);
+  if (extension == ".png") return QoEncodePng(bmp, png);
   if (extension == ".gif") return QoEncodeGif(bmp);
   throw EQoError("No picture writer for \"" + extension + "\"");
 }

@@ -5,6 +5,7 @@
 
 #include <gif_lib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -112,7 +113,7 @@ void PngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp) {
+std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp, const TQoPngOptions& options) {
   CheckExportable(bmp);
   const bool indexed = bmp.BitsPerPixel <= 8;
   std::vector<png_color> palette;
@@ -145,6 +146,19 @@ std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp) {
     throw EQoError("Cannot write PNG: " + state.Error);
   }
   png_set_write_fn(png, &state, PngWrite, PngFlush);
+  switch (options.Compression) {
+    case TQoPngCompression::Fast:
+      png_set_compression_level(png, 1);
+      png_set_compression_strategy(png, Z_RLE);
+      break;
+    case TQoPngCompression::Default:
+      png_set_compression_level(png, 6);
+      break;
+    case TQoPngCompression::Best:
+      png_set_compression_level(png, 9);
+      png_set_filter(png, 0, PNG_ALL_FILTERS);
+      break;
+  }
   png_set_IHDR(png, info, static_cast<png_uint_32>(bmp.Width), static_cast<png_uint_32>(bmp.Height),
                indexed ? bmp.BitsPerPixel : 8,
                indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -157,6 +171,17 @@ std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp) {
   text.key = key;
   text.text = value;
   png_set_text(png, info, &text, 1);
+  if (options.PixelAspect > 0) {
+    // Pixels per unit in each direction, the unit unknown: only their ratio counts. A
+    // pixel wider than tall has fewer of them to the unit across.
+    constexpr double kScale = 100000.0;
+    const double a = options.PixelAspect;
+    const auto perUnit = [](double v) {
+      return std::max<png_uint_32>(1, static_cast<png_uint_32>(v + 0.5));
+    };
+    png_set_pHYs(png, info, perUnit(a >= 1 ? kScale / a : kScale),
+                 perUnit(a >= 1 ? kScale : kScale * a), PNG_RESOLUTION_UNKNOWN);
+  }
   png_set_rows(png, info, rows.data());
   // 24-bit rows are stored blue first.
   png_write_png(png, info, indexed ? PNG_TRANSFORM_IDENTITY : PNG_TRANSFORM_BGR, nullptr);
