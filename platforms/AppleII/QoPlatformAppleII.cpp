@@ -60,6 +60,25 @@ void QoSetAppleIIPalette(TQoPalette256& palette, uint8_t paletteType) {
   for (uint32_t rgb : kPalettes[paletteType - ptAppleIIKegs32]) palette.Add(rgb);
 }
 
+std::vector<uint8_t> QoAppleIIPageBytes(TQoByteView bytes, const TQoAppleIIPageRule& rule) {
+  std::size_t offset = 0;
+  std::size_t length = bytes.Size();
+  if (bytes.Size() >= 4) {
+    const uint16_t address = bytes.LE16(0);
+    const uint16_t stated = bytes.LE16(2);
+    const bool loaded = address != 0 && (address == rule.Address1 || address == rule.Address2);
+    if (loaded && stated == bytes.Size() - 4) {
+      offset = 4;
+      length = stated;
+    }
+  }
+  if (length < rule.PictureEnd || length > rule.PageSize) return {};
+  std::vector<uint8_t> page(rule.PageSize, 0);
+  const uint8_t* data = bytes.Ptr(offset, length);
+  std::copy(data, data + length, page.begin());
+  return page;
+}
+
 std::size_t QoAppleIIHiResRow(int y) {
   return static_cast<std::size_t>(y % 8) * 1024 + static_cast<std::size_t>((y / 8) % 8) * 128 +
          static_cast<std::size_t>(y / 64) * 40;
