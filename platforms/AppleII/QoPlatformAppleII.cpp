@@ -176,12 +176,24 @@ bool PackBytesReader::ReadByte(uint8_t& value) {
 }
 
 bool QoPackBytesUnpacksTo(TQoByteView input, std::size_t size) {
-  PackBytesReader reader(input);
-  uint8_t value = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (!reader.ReadByte(value)) return false;
+  // The longest stream for size bytes is all literal runs, one flag byte for every 64;
+  // anything longer cannot be used up exactly, so it is refused before reading.
+  if (input.Size() > size + (size + 63) / 64) return false;
+  // Run by run, without unpacking: a literal run carries its bytes, the three repeat
+  // kinds one byte or a four-byte pattern.
+  std::size_t at = 0;
+  std::size_t produced = 0;
+  while (at < input.Size()) {
+    const uint8_t flag = input.U8(at++);
+    const std::size_t count = (flag & 63u) + 1;
+    const std::size_t kind = flag >> 6;
+    const std::size_t carried = kind == 0 ? count : kind == 2 ? 4 : 1;
+    if (carried > input.Size() - at) return false;  // the data ends inside the run
+    at += carried;
+    produced += kind == 0 || kind == 1 ? count : 4 * count;
+    if (produced > size) return false;
   }
-  return !reader.ReadByte(value);
+  return produced == size;
 }
 
 std::size_t QoUnpackPackBytes(TQoByteView input, uint8_t* output, std::size_t outputSize) {
