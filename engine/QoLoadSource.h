@@ -15,14 +15,6 @@
 #include "engine/QoByteView.h"
 #include "engine/QoSourceEngine.h"
 
-// Whether a file's extension (lower case, with its dot) is one of a format table's
-// extensions; unused slots of the row are null.
-template <std::size_t N>
-bool QoExtensionListed(const std::array<const char*, N>& extensions, const std::string& extension) {
-  return std::any_of(extensions.begin(), extensions.end(),
-                     [&](const char* e) { return e != nullptr && extension == e; });
-}
-
 // The extension of a bare file name, lower-cased (ASCII), with its dot; empty when none.
 std::string QoLowerExtension(const std::string& name);
 // name with its extension (if any) replaced by extension, which carries its dot.
