@@ -1,5 +1,6 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/ATMTurbo/QoOpenPlatformATMTurbo.h"
 #include "platforms/Agat/QoOpenPlatformAgat.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
@@ -10,13 +11,16 @@
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
 #include "platforms/DVK/QoOpenPlatformDVK.h"
 #include "platforms/ElectronikaMS0515/QoOpenPlatformElectronikaMS0515.h"
+#include "platforms/ElementZX/QoOpenPlatformElementZX.h"
 #include "platforms/IBM/QoOpenPlatformIBM.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/PC8000/QoOpenPlatformPC8000.h"
 #include "platforms/PMD85/QoOpenPlatformPMD85.h"
 #include "platforms/PlayStation/QoOpenPlatformPlayStation.h"
+#include "platforms/Profi/QoOpenPlatformProfi.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/ScorpionGMX/QoOpenPlatformScorpionGMX.h"
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
@@ -43,18 +47,22 @@ constexpr TQoPlatformModule kModules[] = {
     {"Amstrad CPC", RegisterAmstradCPCEngines},
     {"Apple II", RegisterAppleIIEngines},
     {"Atari ST", RegisterAtariSTEngines},
+    {"ATM Turbo", RegisterATMTurboEngines},
     {"BBC Micro", RegisterBBCMicroEngines},
     {"BK-0010", RegisterBK0010Engines},
     {"Commodore 64", RegisterCommodore64Engines},
     {"DVK", RegisterDVKEngines},
     {"Elektronika MS 0515", RegisterElectronikaMS0515Engines},
+    {"Element ZX", RegisterElementZXEngines},
     {"IBM", RegisterIBMEngines},
     {"MSX", RegisterMSXEngines},
     {"PC-8000", RegisterPC8000Engines},
     {"PlayStation", RegisterPlayStationEngines},
     {"PMD 85", RegisterPMD85Engines},
+    {"Profi", RegisterProfiEngines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
+    {"Scorpion GMX", RegisterScorpionGMXEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
     {"TI-99", RegisterTI99Engines},

@@ -56,9 +56,19 @@ TEST(QoTimexTest, HiColourAttributesColourEachPixelByte) {
   for (const char* name : {"p.scr", "p.bin"}) {
     auto d = Detect(name, file);
     // The Timex screen comes before the multicolour screens of the same size: by its
-    // own extension, or on a tie by the module order.
-    TQoSourceEngine& engine = *d->First();
-    ASSERT_EQ("TQoTimexEngine", engine.EngineClass) << name;
+    // own extension, or on a tie by the module order, which puts the Element ZX board's
+    // hi-colour and hi-res screens of this size ahead of it.
+    const bool own = std::string(name) == "p.scr";
+    const std::vector<std::string> classes = d->Classes();
+    ASSERT_GE(classes.size(), 4u) << name;
+    const std::vector<std::string> ahead =
+        own ? std::vector<std::string>{"TQoTimexEngine"}
+            : std::vector<std::string>{"TQoElementZXTimexHiColorEngine", "TQoElementZXHRCEngine",
+                                       "TQoTimexEngine"};
+    EXPECT_EQ(ahead, std::vector<std::string>(classes.begin(), classes.begin() + ahead.size()));
+    const auto at = [&](const char* c) { return std::find(classes.begin(), classes.end(), c); };
+    EXPECT_LT(at("TQoTimexEngine"), at("TQoZxSpectrumMulticolorMLTEngine")) << name;
+    TQoSourceEngine& engine = *d->Find("TQoTimexEngine");
     EXPECT_EQ(std::string(name) == "p.scr" ? 10 : 8, engine.DetectFlags);
     EXPECT_EQ("Timex 256x192x4 HiColor image", engine.GetDisplayName());
     EXPECT_EQ(3, engine.GetPaletteTypeCount());
