@@ -222,14 +222,15 @@ std::unique_ptr<TQoBitmap> TQoElementZXHRXCScreenEngine::Decode() {
   const TQoByteView bytes = Bytes();
   Palette->Clear();
   QoAddElementBGRColors(*Palette, bytes.Sub(kQoHrcBytes, 96), 32);
+  // The upper picture's colours become entries 32-63.
+  if (format_.Layer) QoAddElementBGRColors(*Palette, bytes.Sub(kQoHrxcBytes + kQoHrcBytes, 96), 32);
   const std::vector<uint8_t> lower = QoElementHrcPixels(bytes, QoHrxcColors);
   auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
   if (!format_.Layer) {
     for (int y = 0; y < Height; ++y) std::copy_n(&lower[512u * y], 512, bmp->GetScanLine(y));
     return bmp;
   }
-  // The upper picture's colours become entries 32-63; its key index lets the lower show.
-  QoAddElementBGRColors(*Palette, bytes.Sub(kQoHrxcBytes + kQoHrcBytes, 96), 32);
+  // Where the upper picture shows its key index, the lower one shows through.
   const std::vector<uint8_t> upper = QoElementHrcPixels(bytes.From(kQoHrxcBytes), QoHrxcColors);
   const uint8_t key = bytes.U8(2 * kQoHrxcBytes);
   if (key >= 32) qo::RaiseInternalError();
