@@ -16,7 +16,7 @@ constexpr uint8_t kQoAspect3to4 = 18;
 uint8_t TQoProfiEngine::Detect(TQoLoadSource& source) {
   TQoProfiHeader header;
   if (!header.Read(source.Bytes())) return 0;
-  return QoDetect(source, {.Signed = true, .SizeFlag = false, .Extensions = ".grf"});
+  return QoDetect(source, {.Signed = true, .Extensions = ".grf"});
 }
 
 TQoProfiEngine::TQoProfiEngine(TQoLoadSource& source) : TQoZxSpectrumEngine(source, ClassName) {

@@ -43,8 +43,7 @@ std::unique_ptr<TQoBitmap> TQoScorpiorGMX640Engine::Decode() {
 
 uint8_t TQoScorpiorGMX160Engine::Detect(TQoLoadSource& source) {
   if (!QoIsGMX160Header(source.Bytes())) return 0;
-  return QoDetect(source,
-                  {.Size = kQoGMX160Bytes, .Signed = true, .SizeFlag = false, .Extensions = ".c"});
+  return QoDetect(source, {.Size = kQoGMX160Bytes, .Signed = true, .Extensions = ".c"});
 }
 
 TQoScorpiorGMX160Engine::TQoScorpiorGMX160Engine(TQoLoadSource& source)

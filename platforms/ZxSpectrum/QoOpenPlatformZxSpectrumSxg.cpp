@@ -23,7 +23,7 @@ uint8_t QoSxgLevel(int component, uint8_t paletteType) {
 uint8_t TQoZxSpectrumSxgEngine::Detect(TQoLoadSource& source) {
   TQoSxgHeader header;
   if (!header.Read(source.Bytes())) return 0;
-  return QoDetect(source, {.Signed = true, .SizeFlag = false, .Extensions = ".sxg"});
+  return QoDetect(source, {.Signed = true, .Extensions = ".sxg"});
 }
 
 TQoZxSpectrumSxgEngine::TQoZxSpectrumSxgEngine(TQoLoadSource& source)
