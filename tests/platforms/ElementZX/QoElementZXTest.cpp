@@ -33,7 +33,7 @@ std::vector<uint32_t> Row(const TQoBitmap& bmp, int x, int y, int n) {
 
 }  // namespace
 
-TEST(QoElementZXTest, RegistersItsFourteenModesBetweenKR04AndIBM) {
+TEST(QoElementZXTest, RegistersItsFourteenModesBeforeIBM) {
   const std::vector<std::string> classes = {"TQoElementZXSCRGigaEngine",
                                             "TQoElementZXSCRLayerEngine",
                                             "TQoElementZXTimexHiColorEngine",
