@@ -1,5 +1,6 @@
 #include "platforms/QoPlatformModules.h"
 
+#include "platforms/ATMTurbo/QoOpenPlatformATMTurbo.h"
 #include "platforms/Agat/QoOpenPlatformAgat.h"
 #include "platforms/Amiga/QoOpenPlatformAmiga.h"
 #include "platforms/AmstradCPC/QoOpenPlatformAmstradCPC.h"
@@ -12,6 +13,7 @@
 #include "platforms/DVK/QoOpenPlatformDVK.h"
 #include "platforms/ElectronikaMS0515/QoOpenPlatformElectronikaMS0515.h"
 #include "platforms/ElektronikaKR04/QoOpenPlatformElektronikaKR04.h"
+#include "platforms/ElementZX/QoOpenPlatformElementZX.h"
 #include "platforms/IBM/QoOpenPlatformIBM.h"
 #include "platforms/Irisha/QoOpenPlatformIrisha.h"
 #include "platforms/Lvov/QoOpenPlatformLvov.h"
@@ -21,8 +23,10 @@
 #include "platforms/PMD85/QoOpenPlatformPMD85.h"
 #include "platforms/PP01/QoOpenPlatformPP01.h"
 #include "platforms/PlayStation/QoOpenPlatformPlayStation.h"
+#include "platforms/Profi/QoOpenPlatformProfi.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
+#include "platforms/ScorpionGMX/QoOpenPlatformScorpionGMX.h"
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/Specialist/QoOpenPlatformSpecialist.h"
@@ -50,6 +54,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"Amstrad CPC", RegisterAmstradCPCEngines},
     {"Apple II", RegisterAppleIIEngines},
     {"Atari ST", RegisterAtariSTEngines},
+    {"ATM Turbo", RegisterATMTurboEngines},
     {"BBC Micro", RegisterBBCMicroEngines},
     {"BK-0010", RegisterBK0010Engines},
     {"Commodore 64", RegisterCommodore64Engines},
@@ -57,6 +62,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"DVK", RegisterDVKEngines},
     {"Elektronika MS 0515", RegisterElectronikaMS0515Engines},
     {"Elektronika KR-04", RegisterElektronikaKR04Engines},
+    {"Element ZX", RegisterElementZXEngines},
     {"IBM", RegisterIBMEngines},
     {"Irisha", RegisterIrishaEngines},
     {"Lvov", RegisterLvovEngines},
@@ -66,8 +72,10 @@ constexpr TQoPlatformModule kModules[] = {
     {"PlayStation", RegisterPlayStationEngines},
     {"PMD 85", RegisterPMD85Engines},
     {"PP-01", RegisterPP01Engines},
+    {"Profi", RegisterProfiEngines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
+    {"Scorpion GMX", RegisterScorpionGMXEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
     {"Specialist", RegisterSpecialistEngines},

@@ -4,6 +4,7 @@
 #include "color/QoPaletteTypes.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumNext.h"
+#include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumSxg.h"
 
 namespace {
 
@@ -317,6 +318,7 @@ void RegisterZxSpectrumEngines(TQoEngineRegistry& registry) {
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumStlEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumTricolorEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumChrEngine>());
+  registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumSxgEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBscEngine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBmc4Engine>());
   registry.RegisterEngine(QoEngineClassOf<TQoZxSpectrumBspEngine>());

@@ -122,3 +122,26 @@ void TQoZxSpectrumEngine::DrawZxBorder(TQoBitmap& bmp, TQoByteView border) {
     }
   }
 }
+
+bool TQoSxgHeader::Read(TQoByteView file) {
+  if (file.Size() <= kSize || !file.Matches(0, "\x7FSXG")) return false;
+  Version = file.U8(4);
+  const int format = file.U8(7);
+  if ((Version != 2 && Version != 3) || file.U8(6) != 0 || (format != 1 && format != 2)) {
+    return false;
+  }
+  Bits = format == 1 ? 4 : 8;
+  Width = file.LE16(8);
+  Height = file.LE16(10);
+  const std::size_t p = file.LE16(12), q = file.LE16(14);
+  if (Width == 0 || Height == 0 || p < 2 || q < 2 || q < p) return false;
+  PaletteCount = static_cast<int>((q - p + 2) / 2);
+  if (PaletteCount < 1 || PaletteCount > (1 << Bits)) return false;
+  PaletteAt = p + 14;
+  PixelsAt = q + 16;
+  const std::size_t bits = static_cast<std::size_t>(Bits) * static_cast<std::size_t>(Width);
+  // Version 3 pads every row to a whole number of 16-bit words.
+  RowBytes = Version == 2 ? (bits + 7) / 8 : (bits + 15) / 16 * 2;
+  return file.Has(PaletteAt, 2 * static_cast<std::size_t>(PaletteCount)) &&
+         file.Has(PixelsAt, RowBytes * static_cast<std::size_t>(Height));
+}

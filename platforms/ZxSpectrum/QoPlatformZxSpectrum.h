@@ -45,6 +45,31 @@ struct TQoZxCellColors {
   uint32_t Ink = 0;
 };
 
+// The colours of the clones' extended attribute: ink bits 0-2 and paper bits 3-5, each
+// with its own bright bit (bit 6 for the ink, bit 7 for the paper); there is no flash.
+constexpr TQoZxCellColors QoZxExtendedColors(uint8_t attribute) {
+  return TQoZxCellColors{static_cast<uint32_t>(((attribute >> 3) & 7) | ((attribute >> 4) & 8)),
+                         static_cast<uint32_t>((attribute & 7) | ((attribute >> 3) & 8))};
+}
+
+// The header of a byte-per-pixel picture with a palette of 15-bit colours (16 bytes):
+// 0x7F "SXG", version, packing, format (1: 4 bits a pixel, 2: 8 bits), width, height, and
+// the palette and pixel positions, each counted from the field that holds it.
+struct TQoSxgHeader {
+  static constexpr std::size_t kSize = 16;
+  int Version = 0;
+  int Bits = 0;
+  int Width = 0;
+  int Height = 0;
+  std::size_t PaletteAt = 0;
+  int PaletteCount = 0;
+  std::size_t PixelsAt = 0;
+  std::size_t RowBytes = 0;
+
+  // False unless the header is valid and the file holds the palette and every row.
+  bool Read(TQoByteView file);
+};
+
 // The base of every ZX Spectrum engine.
 class TQoZxSpectrumEngine : public TQoSourceEngine {
  public:

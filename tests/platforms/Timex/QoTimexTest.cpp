@@ -62,6 +62,9 @@ TEST(QoTimexTest, HiColourAttributesColourEachPixelByte) {
       ASSERT_EQ("TQoTimexEngine", d->First()->EngineClass);
     }
     ASSERT_NE(nullptr, d->Find("TQoTimexEngine")) << name;
+    const std::vector<std::string> classes = d->Classes();
+    const auto at = [&](const char* c) { return std::find(classes.begin(), classes.end(), c); };
+    EXPECT_LT(at("TQoTimexEngine"), at("TQoZxSpectrumMulticolorMLTEngine")) << name;
     TQoSourceEngine& engine = *d->Find("TQoTimexEngine");
     EXPECT_EQ(std::string(name) == "p.scr" ? 10 : 8, engine.DetectFlags);
     EXPECT_EQ("Timex 256x192x4 HiColor image", engine.GetDisplayName());

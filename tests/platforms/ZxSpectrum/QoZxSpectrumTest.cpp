@@ -65,6 +65,7 @@ TEST(QoZxSpectrumTest, RegistersTheFamilyInOrder) {
                                       "TQoZxSpectrumStlEngine",
                                       "TQoZxSpectrumTricolorEngine",
                                       "TQoZxSpectrumChrEngine",
+                                      "TQoZxSpectrumSxgEngine",
                                       "TQoZxSpectrumBscEngine",
                                       "TQoZxSpectrumBmc4Engine",
                                       "TQoZxSpectrumBspEngine",
