@@ -11,6 +11,7 @@
 #include "platforms/DVK/QoOpenPlatformDVK.h"
 #include "platforms/ElectronikaMS0515/QoOpenPlatformElectronikaMS0515.h"
 #include "platforms/IBM/QoOpenPlatformIBM.h"
+#include "platforms/MAG/QoOpenPlatformMAG.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/PC8000/QoOpenPlatformPC8000.h"
 #include "platforms/PMD85/QoOpenPlatformPMD85.h"
@@ -49,6 +50,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"DVK", RegisterDVKEngines},
     {"Elektronika MS 0515", RegisterElectronikaMS0515Engines},
     {"IBM", RegisterIBMEngines},
+    {"MAG", RegisterMAGEngines},
     {"MSX", RegisterMSXEngines},
     {"PC-8000", RegisterPC8000Engines},
     {"PlayStation", RegisterPlayStationEngines},
