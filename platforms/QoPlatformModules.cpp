@@ -22,6 +22,7 @@
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
 #include "platforms/TI99/QoOpenPlatformTI99.h"
+#include "platforms/TRSE/QoOpenPlatformTRSE.h"
 #include "platforms/Timex/QoOpenPlatformTimex.h"
 #include "platforms/UKNC/QoOpenPlatformUKNC.h"
 #include "platforms/ULAplus/QoOpenPlatformULAplus.h"
@@ -61,6 +62,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"Sinclair QL", RegisterSinclairQLEngines},
     {"TI-99", RegisterTI99Engines},
     {"Timex", RegisterTimexEngines},
+    {"TRSE", RegisterTRSEEngines},
     {"UKNC", RegisterUKNCEngines},
     {"Vector", RegisterVectorEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
