@@ -21,6 +21,7 @@
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
+#include "platforms/SymbOS/QoOpenPlatformSymbOS.h"
 #include "platforms/TI99/QoOpenPlatformTI99.h"
 #include "platforms/TRSE/QoOpenPlatformTRSE.h"
 #include "platforms/Timex/QoOpenPlatformTimex.h"
@@ -60,6 +61,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
+    {"SymbOS", RegisterSymbOSEngines},
     {"TI-99", RegisterTI99Engines},
     {"Timex", RegisterTimexEngines},
     {"TRSE", RegisterTRSEEngines},
