@@ -14,17 +14,26 @@ std::string QoShiftJisToUtf8(std::string_view bytes) {
   std::string out;
   if (bytes.empty()) return out;
 #ifdef _WIN32
-  // Without MB_ERR_INVALID_CHARS the system puts its default character in place of a
-  // byte that does not convert; those come back as '?' from the second call.
-  const int n = static_cast<int>(bytes.size());
-  const int wide = MultiByteToWideChar(932, 0, bytes.data(), n, nullptr, 0);
-  if (wide <= 0) return std::string(bytes.size(), '?');
-  std::wstring w(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(932, 0, bytes.data(), n, w.data(), wide);
-  const int size = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return std::string(bytes.size(), '?');
-  out.resize(static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), size, nullptr, nullptr);
+  // One character at a time, so that a byte the code page does not map becomes '?'
+  // instead of the system's default character.
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const bool pair = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    const int n = pair && at + 1 < bytes.size() ? 2 : 1;
+    wchar_t wide[2];
+    const int count = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data() + at, n, wide, 2);
+    char utf8[8];
+    const int size =
+        count > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, count, utf8, 8, nullptr, nullptr) : 0;
+    if (size > 0 && !(pair && n == 1)) {
+      out.append(utf8, static_cast<std::size_t>(size));
+      at += static_cast<std::size_t>(n);
+    } else {
+      out.push_back('?');
+      ++at;
+    }
+  }
 #else
   iconv_t cd = iconv_open("UTF-8", "CP932");
   if (cd == reinterpret_cast<iconv_t>(-1)) {
