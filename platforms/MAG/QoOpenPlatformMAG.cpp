@@ -48,15 +48,15 @@ uint8_t TQoMAGv2Engine::Detect(TQoLoadSource& source) {
 }
 
 TQoMAGv2Engine::TQoMAGv2Engine(TQoLoadSource& source) : TQoSourceEngine(source, ClassName) {
-  if (!Header.Read(Bytes())) qo::RaiseInternalError();
   DefaultExtension = ".mag";
+  if (!Header.Read(Bytes())) qo::RaiseInternalError();
   const std::string_view text = Header.Text;
   const std::string name = QoTrimText(QoShiftJisToUtf8(text.substr(0, 19)));
   if (name != ">謎<") InfoName = name;
   if (text.size() > 19) InfoTitle = QoTrimText(QoShiftJisToUtf8(text.substr(19)));
   Width = Header.XEnd - Header.XStart + 1;
   Height = Header.YEnd - Header.YStart + 1;
-  PlatformName = QoTrimText(Header.Machine);
+  PlatformName = QoTrimText(QoShiftJisToUtf8(Header.Machine));
   PaletteTypes = {ptRGB888, ptRGB555, ptRGB444, ptRGB333};
   const int units = Header.UnitsPerByte();
   SkipPixels = static_cast<int32_t>(Header.XStart - Header.AlignedStart() * units);

@@ -117,7 +117,11 @@ bool TQoMagHeader::Read(TQoByteView data) {
   if (XEnd < XStart || YEnd < YStart) return false;
   const std::size_t length = data.Size() - At;
   if (FlagA < kHeadSize || FlagA >= FlagB || FlagB > Pixels || Pixels >= length) return false;
-  return MachineCode != 3 || MachineFlags < 112;
+  if (MachineCode == 3 && MachineFlags >= 112) return false;
+  // Flag A holds one bit for every flag byte of the picture (four unpacked bytes); a
+  // shorter one cannot be the picture the corners claim.
+  const std::size_t flagBytes = LineBytes() / 4 * (static_cast<std::size_t>(YEnd - YStart) + 1);
+  return (flagBytes + 7) / 8 <= FlagB - FlagA;
 }
 
 std::size_t TQoMagHeader::AlignedStart() const {

@@ -25,14 +25,14 @@ uint8_t TQoSymbOS4Engine::Detect(TQoLoadSource& source) {
 }
 
 TQoSymbOS4Engine::TQoSymbOS4Engine(TQoLoadSource& source) : TQoSourceEngine(source, ClassName) {
+  PlatformName = "SymbOS";
+  DefaultExtension = ".sgx";
   TQoSymbOSPicture picture;
   if (!picture.Read(Bytes())) qo::RaiseInternalError();
   Width = picture.Width;
   Height = picture.Height;
   ColorDepth = picture.ColorDepth;
-  PlatformName = "SymbOS";
   Description = ColorDepth == 2 ? " gray image" : " color image";
-  DefaultExtension = ".sgx";
   AspectMask = QoAspectBit(kQoAspect1to2) | QoAspectBit(kQoAspect1138to2) |
                QoAspectBit(kQoAspect1to1Index) | QoAspectBit(kQoAspect1138to1) |
                QoAspectBit(kQoAspect2to1);

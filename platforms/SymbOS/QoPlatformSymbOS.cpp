@@ -127,6 +127,8 @@ bool TQoSymbOSPicture::Read(TQoByteView data, TQoBitmap* draw) {
   int32_t stripWidth = 0, stripHeight = 0, y = 0;
   int tiles = 0;
   std::vector<uint8_t> unpacked;
+  static constexpr std::size_t kMaxUnpacked = 16u * 1024u * 1024u;
+  std::size_t total = 0;
   const auto closeStrip = [&]() {
     if (tiles == 0) return false;
     if (Width == 0) {
@@ -175,6 +177,10 @@ bool TQoSymbOSPicture::Read(TQoByteView data, TQoBitmap* draw) {
         if (!data.Has(at, 2)) return false;
         const std::size_t length = data.LE16(at);
         if (length <= 6 || !data.Has(at + 2, length)) return false;
+        // Far more than any screen SymbOS runs on; keeps a few bytes of ZX0 from asking
+        // for gigabytes over many tiles.
+        total += size;
+        if (total > kMaxUnpacked) return false;
         if (!QoUnpackSymbOSTile(data.Sub(at + 2, length), size, unpacked)) return false;
         pixels = TQoByteView(unpacked.data(), unpacked.size());
         at += 2 + length;

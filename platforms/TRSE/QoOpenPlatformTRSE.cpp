@@ -29,9 +29,9 @@ uint8_t TQoTRSEEngine::Detect(TQoLoadSource& source) {
 }
 
 TQoTRSEEngine::TQoTRSEEngine(TQoLoadSource& source) : TQoSourceEngine(source, ClassName) {
-  if (!Header.Read(Bytes())) qo::RaiseInternalError();
   ModeName = "TRSE";
   DefaultExtension = ".flf";
+  if (!Header.Read(Bytes())) qo::RaiseInternalError();
   Width = Header.Width;
   Height = Header.Height;
   switch (Header.Type) {

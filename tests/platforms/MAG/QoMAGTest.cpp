@@ -54,6 +54,7 @@ std::string Pixels(const TQoBitmap& bmp, int y) {
 
 TEST(QoMAGTest, RegistersTheOneEngine) {
   EXPECT_EQ(QoClassNames(Registry()), std::vector<std::string>{"TQoMAGv2Engine"});
+  QoExpectModuleInStartUpOrder({"TQoMAGv2Engine"}, "TQoIBMADFEngine", "TQoSC2Engine");
 }
 
 TEST(QoMAGTest, ShiftJisTextsBecomeUtf8AndNeverRaise) {

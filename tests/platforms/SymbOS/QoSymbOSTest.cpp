@@ -73,6 +73,7 @@ TBytes Tile16(unsigned w, unsigned h, const TBytes& pixels) {
 
 TEST(QoSymbOSTest, RegistersTheOneEngine) {
   EXPECT_EQ(QoClassNames(Registry()), std::vector<std::string>{"TQoSymbOS4Engine"});
+  QoExpectModuleInStartUpOrder({"TQoSymbOS4Engine"}, "TQoSinclairQLPICEngine", "TQoTi9918AEngine");
 }
 
 TEST(QoSymbOSTest, StripsOfPackedAndRawTilesMakeOnePicture) {

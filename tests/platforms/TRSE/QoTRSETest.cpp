@@ -38,6 +38,7 @@ void PutLE32(TBytes& b, uint32_t v) {
 
 TEST(QoTRSETest, RegistersTheOneEngine) {
   EXPECT_EQ(QoClassNames(Registry()), std::vector<std::string>{"TQoTRSEEngine"});
+  QoExpectModuleInStartUpOrder({"TQoTRSEEngine"}, "TQoTimexBWGigaEngine", "TQoUKNCEngine");
 }
 
 TEST(QoTRSETest, PixelBodiesTakeTheirTargetsPalette) {
