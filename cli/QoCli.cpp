@@ -507,7 +507,12 @@ int ConvertOne(const TCommandLine& line, const std::string& path, std::ostream& 
   } else {
     CheckPictureType(target);
     std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, line.Selection);
-    bytes = QoEncodeForExtension(*bmp, ExtensionOf(target));
+    // The pixel shape that remains after the enlargement rides along in the PNG.
+    const int aspect = line.Selection.Aspect >= 0 ? line.Selection.Aspect : engine.AspectIndex;
+    TQoPngOptions png;
+    png.PixelAspect =
+        (line.Selection.Native ? QoNativeRepeat(aspect) : QoExportRepeat(aspect)).PixelAspect;
+    bytes = QoEncodeForExtension(*bmp, ExtensionOf(target), png);
   }
   QoWriteFile(target, bytes);
   out << path << " -> " << target << " (" << engine.GetDisplayName() << ")\n";

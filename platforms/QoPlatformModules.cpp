@@ -8,18 +8,25 @@
 #include "platforms/BBCMicro/QoOpenPlatformBBCMicro.h"
 #include "platforms/BK0010/QoOpenPlatformBK0010.h"
 #include "platforms/Commodore64/QoOpenPlatformCommodore64.h"
+#include "platforms/Corvette/QoOpenPlatformCorvette.h"
 #include "platforms/DVK/QoOpenPlatformDVK.h"
 #include "platforms/ElectronikaMS0515/QoOpenPlatformElectronikaMS0515.h"
+#include "platforms/ElektronikaKR04/QoOpenPlatformElektronikaKR04.h"
 #include "platforms/IBM/QoOpenPlatformIBM.h"
+#include "platforms/Irisha/QoOpenPlatformIrisha.h"
+#include "platforms/Lvov/QoOpenPlatformLvov.h"
 #include "platforms/MAG/QoOpenPlatformMAG.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
+#include "platforms/Okean240/QoOpenPlatformOkean240.h"
 #include "platforms/PC8000/QoOpenPlatformPC8000.h"
 #include "platforms/PMD85/QoOpenPlatformPMD85.h"
+#include "platforms/PP01/QoOpenPlatformPP01.h"
 #include "platforms/PlayStation/QoOpenPlatformPlayStation.h"
 #include "platforms/RiscOS/QoOpenPlatformRiscOS.h"
 #include "platforms/SAMCoupe/QoOpenPlatformSAMCoupe.h"
 #include "platforms/SegaMasterSystem/QoOpenPlatformSegaMasterSystem.h"
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
+#include "platforms/Specialist/QoOpenPlatformSpecialist.h"
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
 #include "platforms/SymbOS/QoOpenPlatformSymbOS.h"
 #include "platforms/TI99/QoOpenPlatformTI99.h"
@@ -49,18 +56,25 @@ constexpr TQoPlatformModule kModules[] = {
     {"BBC Micro", RegisterBBCMicroEngines},
     {"BK-0010", RegisterBK0010Engines},
     {"Commodore 64", RegisterCommodore64Engines},
+    {"Corvette", RegisterCorvetteEngines},
     {"DVK", RegisterDVKEngines},
     {"Elektronika MS 0515", RegisterElectronikaMS0515Engines},
+    {"Elektronika KR-04", RegisterElektronikaKR04Engines},
     {"IBM", RegisterIBMEngines},
+    {"Irisha", RegisterIrishaEngines},
+    {"Lvov", RegisterLvovEngines},
     {"MAG", RegisterMAGEngines},
     {"MSX", RegisterMSXEngines},
+    {"Okean-240", RegisterOkean240Engines},
     {"PC-8000", RegisterPC8000Engines},
     {"PlayStation", RegisterPlayStationEngines},
     {"PMD 85", RegisterPMD85Engines},
+    {"PP-01", RegisterPP01Engines},
     {"RISC OS", RegisterRiscOSEngines},
     {"SAM Coupé", RegisterSAMCoupeEngines},
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
+    {"Specialist", RegisterSpecialistEngines},
     {"SymbOS", RegisterSymbOSEngines},
     {"TI-99", RegisterTI99Engines},
     {"Timex", RegisterTimexEngines},
