@@ -17,6 +17,7 @@
 #include "platforms/IBM/QoOpenPlatformIBM.h"
 #include "platforms/Irisha/QoOpenPlatformIrisha.h"
 #include "platforms/Lvov/QoOpenPlatformLvov.h"
+#include "platforms/MAG/QoOpenPlatformMAG.h"
 #include "platforms/MSX/QoOpenPlatformMSX.h"
 #include "platforms/Okean240/QoOpenPlatformOkean240.h"
 #include "platforms/PC8000/QoOpenPlatformPC8000.h"
@@ -31,7 +32,9 @@
 #include "platforms/SinclairQL/QoOpenPlatformSinclairQL.h"
 #include "platforms/Specialist/QoOpenPlatformSpecialist.h"
 #include "platforms/Spectra/QoOpenPlatformSpectra.h"
+#include "platforms/SymbOS/QoOpenPlatformSymbOS.h"
 #include "platforms/TI99/QoOpenPlatformTI99.h"
+#include "platforms/TRSE/QoOpenPlatformTRSE.h"
 #include "platforms/Timex/QoOpenPlatformTimex.h"
 #include "platforms/UKNC/QoOpenPlatformUKNC.h"
 #include "platforms/ULAplus/QoOpenPlatformULAplus.h"
@@ -66,6 +69,7 @@ constexpr TQoPlatformModule kModules[] = {
     {"IBM", RegisterIBMEngines},
     {"Irisha", RegisterIrishaEngines},
     {"Lvov", RegisterLvovEngines},
+    {"MAG", RegisterMAGEngines},
     {"MSX", RegisterMSXEngines},
     {"Okean-240", RegisterOkean240Engines},
     {"PC-8000", RegisterPC8000Engines},
@@ -79,8 +83,10 @@ constexpr TQoPlatformModule kModules[] = {
     {"Sega Master System", RegisterSegaMasterSystemEngines},
     {"Sinclair QL", RegisterSinclairQLEngines},
     {"Specialist", RegisterSpecialistEngines},
+    {"SymbOS", RegisterSymbOSEngines},
     {"TI-99", RegisterTI99Engines},
     {"Timex", RegisterTimexEngines},
+    {"TRSE", RegisterTRSEEngines},
     {"UKNC", RegisterUKNCEngines},
     {"Vector", RegisterVectorEngines},
     {"ZX Spectrum", RegisterZxSpectrumEngines},
