@@ -1,64 +1,68 @@
 #include "platforms/MAG/QoPlatformMAG.h"
 
-#include <cerrno>
-
 #include "base/QoErrors.h"
+#include "platforms/MAG/QoShiftJisTable.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | code >> 6));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | code >> 12));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The index of a lead byte in the pair table, or -1.
+int LeadIndex(uint8_t lead) {
+  if (lead >= 0x81 && lead <= 0x9F) return lead - 0x81;
+  if (lead >= 0xE0 && lead <= 0xFC) return 0x1F + lead - 0xE0;
+  return -1;
+}
+
+// The index of a trail byte, or -1.
+int TrailIndex(uint8_t trail) {
+  if (trail >= 0x40 && trail <= 0x7E) return trail - 0x40;
+  if (trail >= 0x80 && trail <= 0xFC) return 0x3F + trail - 0x80;
+  return -1;
+}
+
+}  // namespace
 
 std::string QoShiftJisToUtf8(std::string_view bytes) {
   std::string out;
-  if (bytes.empty()) return out;
-#ifdef _WIN32
-  // One character at a time, so that a byte the code page does not map becomes '?'
-  // instead of the system's default character.
   std::size_t at = 0;
   while (at < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    const bool pair = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
-    const int n = pair && at + 1 < bytes.size() ? 2 : 1;
-    wchar_t wide[2];
-    const int count = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data() + at, n, wide, 2);
-    char utf8[8];
-    const int size =
-        count > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, count, utf8, 8, nullptr, nullptr) : 0;
-    if (size > 0 && !(pair && n == 1)) {
-      out.append(utf8, static_cast<std::size_t>(size));
-      at += static_cast<std::size_t>(n);
+    const auto byte = static_cast<uint8_t>(bytes[at]);
+    if (byte < 0x80) {
+      out.push_back(static_cast<char>(byte));
+      ++at;
+      continue;
+    }
+    // Half-width katakana stand alone.
+    if (byte >= 0xA1 && byte <= 0xDF) {
+      AppendUtf8(out, 0xFF61u + (byte - 0xA1u));
+      ++at;
+      continue;
+    }
+    const int lead = LeadIndex(byte);
+    const int trail = at + 1 < bytes.size() ? TrailIndex(static_cast<uint8_t>(bytes[at + 1])) : -1;
+    const uint16_t code =
+        lead >= 0 && trail >= 0 ? kQoShiftJisPairs[lead * kQoShiftJisTrails + trail] : 0;
+    if (code != 0) {
+      AppendUtf8(out, code);
+      at += 2;
     } else {
+      // Nothing maps here: one byte becomes '?' and the rest goes on.
       out.push_back('?');
       ++at;
     }
   }
-#else
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    // No converter: keep what is plain ASCII.
-    for (char c : bytes) out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-    return out;
-  }
-  char buffer[256];
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  while (inLeft > 0) {
-    char* to = buffer;
-    std::size_t toLeft = sizeof(buffer);
-    const std::size_t done = iconv(cd, &in, &inLeft, &to, &toLeft);
-    out.append(buffer, static_cast<std::size_t>(to - buffer));
-    if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // An invalid or cut-off sequence: one byte becomes '?' and the rest goes on.
-      out.push_back('?');
-      ++in;
-      --inLeft;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
-  iconv_close(cd);
-#endif
   return out;
 }
 
