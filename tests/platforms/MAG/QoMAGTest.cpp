@@ -61,6 +61,7 @@ TEST(QoMAGTest, ShiftJisTextsBecomeUtf8AndNeverRaise) {
   EXPECT_EQ(QoShiftJisToUtf8("\x93\xfa\x96\x7b ok"), "日本 ok");
   EXPECT_EQ(QoShiftJisToUtf8("a\x93"), "a?");  // a lead byte cut off by the end
   EXPECT_EQ(QoShiftJisToUtf8(""), "");
+  EXPECT_EQ(QoShiftJisToUtf8("\xB1\x81\x40"), "\xEF\xBD\xB1\xE3\x80\x80");  // katakana, wide space
   EXPECT_EQ(QoTrimText("\xE3\x80\x80 x y \t"), "x y");
 }
 
