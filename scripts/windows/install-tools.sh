@@ -5,7 +5,6 @@
 # they are derived from its own deb entries.
 set -euo pipefail
 SUDO=""
-[ "$(id -u)" = 0 ] || SUDO=sudo
 PKGS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 fonts-wine xvfb cmake ninja-build dpkg-dev"
 missing=""
 for p in $PKGS; do
@@ -15,6 +14,17 @@ done
 have_deb_src() {
   grep -rqsE '^Types:.*deb-src|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/
 }
+# A user without sudo cannot install anything: say what root has to do, and stop.
+if [ "$(id -u)" != 0 ] && { [ -n "$missing" ] || ! have_deb_src; }; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "The Windows build needs, installed as root:" >&2
+    [ -n "$missing" ] && echo "  apt-get update && apt-get install -y --no-install-recommends$missing" >&2
+    have_deb_src || echo "  deb-src entries in /etc/apt/sources.list.d/ (for apt-get source), then apt-get update" >&2
+    echo "Run those with su -c '...' (or as root), then run this again." >&2
+    exit 1
+  fi
+  SUDO=sudo
+fi
 added_src=0
 if ! have_deb_src; then
   src=/etc/apt/sources.list.d/orvalon-deb-src.sources
@@ -29,9 +39,10 @@ if ! have_deb_src; then
     [ -f "$f" ] || continue
     sed -n 's/^deb \(.*\)$/deb-src \1/p' "$f" >>"${tmp}.list"
   done
-  if [ -s "$tmp" ]; then $SUDO cp "$tmp" "$src"; added_src=1; fi
+  # mktemp makes 0600 files; apt-get source runs as the user and must read the entries.
+  if [ -s "$tmp" ]; then $SUDO install -m 0644 "$tmp" "$src"; added_src=1; fi
   if [ -s "${tmp}.list" ]; then
-    $SUDO cp "${tmp}.list" /etc/apt/sources.list.d/orvalon-deb-src.list
+    $SUDO install -m 0644 "${tmp}.list" /etc/apt/sources.list.d/orvalon-deb-src.list
     added_src=1
   fi
   rm -f "$tmp" "${tmp}.list"
