@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the native build and its tests need, when any is missing.
-# Safe to run again: it only calls apt-get when a package is absent.
+# shared-mime-info and xdg-utils (with its mimetype helper) let the desktop test look the
+# installed MIME types up as a file manager does. Safe to run again: it only calls apt-get when a package is absent.
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config zlib1g-dev libpng-dev libgif-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache clang libclang-rt-14-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache clang libclang-rt-14-dev
+          shared-mime-info xdg-utils libfile-mimeinfo-perl)
 
 missing=()
 for p in "${packages[@]}"; do
