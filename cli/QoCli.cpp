@@ -56,10 +56,11 @@ constexpr const char* kUsage =
     "      the thumbnail the file manager shows: the best engine's picture fitted into\n"
     "      a box of W x H (default 96x96) with its pixel aspect; written beside FILE\n"
     "      as NAME.thumb.png without -o (in DIR with -d)\n"
-    "  orvalon gallery FILE... -o DIR [--size WxH]\n"
+    "  orvalon gallery FILE... -o DIR [--size WxH] [--note TEXT]\n"
     "      DIR/index.html, a plain page of every file with its thumbnail, picture,\n"
     "      format, size, palette and pixel aspect; the pictures go to DIR/pictures,\n"
-    "      the thumbnails (default 160x160) to DIR/thumbnails\n"
+    "      the thumbnails (default 160x160) to DIR/thumbnails; --note adds a line of\n"
+    "      text under the title\n"
     "  orvalon --version | --help\n"
     "\n"
     "Selection (as the viewer offers it; 'orvalon info' lists the choices):\n"
@@ -109,6 +110,7 @@ struct TCommandLine {
   std::string Output;
   std::string Directory;
   std::string Platform;
+  std::string Note;  // a line for the gallery page
   bool Json = false;
   bool Animate = false;
   bool SizeGiven = false;
@@ -179,6 +181,8 @@ TCommandLine Parse(const std::vector<std::string>& args) {
       line.Selection.Native = true;
     } else if (arg == "--animate") {
       line.Animate = true;
+    } else if (arg == "--note") {
+      line.Note = value();
     } else if (arg == "--platform") {
       line.Platform = value();
     } else if (arg == "-j" || arg == "--jobs") {
@@ -957,7 +961,7 @@ int RunGallery(const TCommandLine& line, std::ostream& out, std::ostream& err,
       });
   const std::string index = (fs::path(line.Output) / "index.html").string();
   try {
-    const std::string html = QoGalleryHtml(entries);
+    const std::string html = QoGalleryHtml(entries, line.Note);
     QoWriteFile(index, std::vector<uint8_t>(html.begin(), html.end()));
   } catch (const std::exception& e) {
     err << "orvalon: " << index << ": " << e.what() << "\n";
@@ -989,6 +993,7 @@ int QoRunCli(const std::vector<std::string>& args, std::ostream& out, std::ostre
       throw EUsage("--platform belongs to formats");
     }
     if (line.Animate && line.Command != "convert") throw EUsage("--animate belongs to convert");
+    if (!line.Note.empty() && line.Command != "gallery") throw EUsage("--note belongs to gallery");
     if (line.Command == "formats") return RunFormats(line, out, registry);
     if (line.Command == "info") return RunInfo(line, out, err, registry, progress);
     if (line.Command == "convert" || line.Command == "palette") {

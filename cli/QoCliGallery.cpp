@@ -47,7 +47,7 @@ std::string QoUrlPath(const std::string& path) {
   return url;
 }
 
-std::string QoGalleryHtml(const std::vector<TQoGalleryEntry>& entries) {
+std::string QoGalleryHtml(const std::vector<TQoGalleryEntry>& entries, const std::string& note) {
   std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>Orvalon gallery</title>\n<style>\n"
@@ -59,6 +59,7 @@ std::string QoGalleryHtml(const std::vector<TQoGalleryEntry>& entries) {
       "img { image-rendering: pixelated; }\n"
       ".problem { color: #a00; }\n"
       "</style>\n</head>\n<body>\n<h1>Orvalon gallery</h1>\n";
+  if (!note.empty()) html += "<p>" + QoHtmlEscape(note) + "</p>\n";
   html += "<p>" + std::to_string(entries.size()) + (entries.size() == 1 ? " file" : " files") +
           "; each thumbnail links to the whole picture.</p>\n";
   html +=

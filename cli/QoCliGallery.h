@@ -26,5 +26,6 @@ std::string QoHtmlEscape(const std::string& text);
 // A relative path as a URL: every byte outside the unreserved characters and '/'
 // percent-encoded, so names with spaces, '#' or '?' still link to their files.
 std::string QoUrlPath(const std::string& path);
-// The whole page, the entries in their order.
-std::string QoGalleryHtml(const std::vector<TQoGalleryEntry>& entries);
+// The whole page, the entries in their order; note, when given, is a line under the title.
+std::string QoGalleryHtml(const std::vector<TQoGalleryEntry>& entries,
+                          const std::string& note = std::string());
