@@ -187,6 +187,274 @@ Bytes MsxScreen5() {
   return file;
 }
 
+// A DVK KCGD picture: width and height words, rows of 4-bit pixels from the bottom (four
+// to a little-endian word, high bits first), then 16 colours as numbers of the 64-cube.
+Bytes DvkPicture() {
+  constexpr int kWidth = 320, kHeight = 200;
+  Bytes file = {kWidth & 0xFF, kWidth >> 8, kHeight, 0};
+  for (int row = 0; row < kHeight; ++row) {
+    const int y = kHeight - 1 - row;
+    for (int x = 0; x < kWidth; x += 4) {
+      unsigned word = 0;
+      for (int k = 0; k < 4; ++k) {
+        const double dx = x + k - 160.0, dy = y - 100.0;
+        word |= (static_cast<unsigned>(std::sqrt(dx * dx + dy * dy) / 8) % 16) << (12 - 4 * k);
+      }
+      file.push_back(static_cast<uint8_t>(word));
+      file.push_back(static_cast<uint8_t>(word >> 8));
+    }
+  }
+  for (int i = 0; i < 16; ++i) file.push_back(static_cast<uint8_t>(4 * i + 3));
+  return file;
+}
+
+// An Elektronika KR-04 colour screen: "KR04", flags (colour, own palette), the blue,
+// green and red levels of the four colours, width and height, rows of 2-bit pixels.
+Bytes Kr04Screen() {
+  constexpr int kWidth = 256, kHeight = 128;
+  Bytes file = {'K',        'R',        '0',           '4',         3,       0b11100100,
+                0b01111000, 0b00011011, kWidth & 0xFF, kWidth >> 8, kHeight, 0};
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; x += 4) {
+      uint8_t byte = 0;
+      for (int k = 0; k < 4; ++k) {
+        const unsigned colour = static_cast<unsigned>(((x + k) / 32 + y / 32)) % 4;
+        byte |= static_cast<uint8_t>((colour & 1) << k | ((colour >> 1) & 1) << (k + 4));
+      }
+      file.push_back(byte);
+    }
+  }
+  return file;
+}
+
+// An ArtWorx text picture for the IBM PC: a version byte, 64 palette entries (6-bit
+// levels), a 16-line font of 256 characters, then 80 x 25 cells of character and colour.
+Bytes IbmAdf() {
+  Bytes file = {1};
+  for (int i = 0; i < 64; ++i) {
+    file.push_back(static_cast<uint8_t>(((i >> 2) & 1) * 42 + ((i >> 5) & 1) * 21));
+    file.push_back(static_cast<uint8_t>(((i >> 1) & 1) * 42 + ((i >> 4) & 1) * 21));
+    file.push_back(static_cast<uint8_t>((i & 1) * 42 + ((i >> 3) & 1) * 21));
+  }
+  for (int c = 0; c < 256; ++c) {
+    for (int line = 0; line < 16; ++line) {
+      file.push_back(line < 2 || line > 13 ? 0
+                                           : static_cast<uint8_t>(0xFF >> (c % 8) << (line % 4)));
+    }
+  }
+  for (int row = 0; row < 25; ++row) {
+    for (int column = 0; column < 80; ++column) {
+      file.push_back(static_cast<uint8_t>('A' + (row + column) % 26));
+      file.push_back(static_cast<uint8_t>(((row / 3) % 8) << 4 | (8 + column / 10)));
+    }
+  }
+  return file;
+}
+
+// A PC-8000 graphics dump: "PC8", a mode byte, 6144 pixel bytes and 6144 colour bytes.
+Bytes Pc8000Dump() {
+  Bytes file = {'P', 'C', '8', 0};
+  const Bytes pixels = Pattern(6144, 2);
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  for (std::size_t i = 0; i < 6144; ++i) {
+    const unsigned ink = 1 + (i / 256) % 15, paper = (i / 1024) % 8;
+    file.push_back(static_cast<uint8_t>(paper << 4 | ink));
+  }
+  return file;
+}
+
+void AppendLE(Bytes& b, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A PlayStation TIM texture of 15-bit colours: the id, the mode, and one image block
+// (its length, position, width and height, the pixels).
+Bytes PlayStationTim() {
+  constexpr int kWidth = 128, kHeight = 64;
+  Bytes file;
+  AppendLE(file, 0x10, 4);
+  AppendLE(file, 2, 4);
+  AppendLE(file, kWidth * kHeight * 2 + 12, 4);
+  AppendLE(file, 0, 4);
+  AppendLE(file, kWidth, 2);
+  AppendLE(file, kHeight, 2);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const unsigned r = x / 4, g = y / 2, b = ((x / 16 + y / 16) & 1) ? 31 : 8;
+      AppendLE(file, r | g << 5 | b << 10, 2);
+    }
+  }
+  return file;
+}
+
+// A UKNC picture: a 128-byte header like a PC Paintbrush one (run-length coding, three
+// planes of one bit, eight colours), then the runs line by line, plane by plane.
+Bytes UkncPicture() {
+  constexpr int kWidth = 256, kHeight = 128, kLineBytes = kWidth / 8;
+  Bytes file(128, 0);
+  file[0] = 10, file[1] = 3, file[2] = 1, file[3] = 1;
+  const auto put16 = [&](std::size_t at, unsigned v) {
+    file[at] = static_cast<uint8_t>(v), file[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  put16(8, kWidth - 1), put16(10, kHeight - 1), put16(12, 640), put16(14, 288);
+  for (std::size_t i = 0; i < 8; ++i) {
+    file[16 + 3 * i] = static_cast<uint8_t>(i & 1 ? 255 : 0);
+    file[17 + 3 * i] = static_cast<uint8_t>(i & 2 ? 255 : 0);
+    file[18 + 3 * i] = static_cast<uint8_t>(i & 4 ? 255 : 0);
+  }
+  file[64] = 70, file[65] = 3;
+  put16(66, kLineBytes);
+  put16(68, 2);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int plane = 0; plane < 3; ++plane) {
+      for (int c = 0; c < kLineBytes; ++c) {
+        const unsigned colour = static_cast<unsigned>(c / 4 + y / 16) % 8;
+        const uint8_t byte = colour & (1u << plane) ? 0xFF : 0x00;
+        if (byte >= 0xC0) file.push_back(0xC1);  // a byte that looks like a run is a run of one
+        file.push_back(byte);
+      }
+    }
+  }
+  return file;
+}
+
+// A Sega Master System screen saved as MSBMP: the text, then the video registers (mode 4,
+// names at 0x3800, sprites at 0x3F00), 64 bytes of colour memory and 16 KiB of video
+// memory with 16 tiles of one colour each laid out diagonally.
+Bytes SegaScreen() {
+  Bytes file = {'M', 'S', 'B', 'M', 'P', 0, 9, 0, 0};
+  const std::string text = "Orvalon demo\r\n";
+  file.insert(file.end(), text.begin(), text.end());
+  file[7] = static_cast<uint8_t>(file.size()), file[8] = static_cast<uint8_t>(file.size() >> 8);
+  const Bytes registers = {0x04, 0, 0x0E, 0, 0, 0x7F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  file.insert(file.end(), registers.begin(), registers.end());
+  for (int i = 0; i < 64; ++i)
+    file.push_back(static_cast<uint8_t>(i < 16 ? (i * 5 + 3) & 0x3F : 0));
+  Bytes vram(16384, 0);
+  for (int tile = 0; tile < 16; ++tile) {
+    for (int row = 0; row < 8; ++row) {
+      for (int plane = 0; plane < 4; ++plane) {
+        vram[static_cast<std::size_t>(tile * 32 + row * 4 + plane)] =
+            tile & (1 << plane) ? static_cast<uint8_t>(row == 7 ? 0x7F : 0xFF) : 0;
+      }
+    }
+  }
+  for (int r = 0; r < 28; ++r) {
+    for (int c = 0; c < 32; ++c)
+      vram[0x3800 + static_cast<std::size_t>(r * 32 + c) * 2] =
+          static_cast<uint8_t>((r + c) / 2 % 16);
+  }
+  vram[0x3F00] = 208;  // no sprites
+  file.insert(file.end(), vram.begin(), vram.end());
+  return file;
+}
+
+// An Agat picture: a 44-byte header with the length of the video memory, the memory
+// (128 x 128 pixels of 4 bits), and a trailer naming the mode and the palette.
+Bytes AgatPicture() {
+  Bytes video(8192);
+  for (std::size_t i = 0; i < video.size(); ++i) {
+    const int y = static_cast<int>(i / 64), x = static_cast<int>(i % 64) * 2;
+    const int a = (x / 8 + y / 8) % 16, b = ((x + 1) / 8 + y / 8) % 16;
+    video[i] = static_cast<uint8_t>(a << 4 | b);
+  }
+  Bytes file(44, 0);
+  file[42] = static_cast<uint8_t>(video.size()), file[43] = static_cast<uint8_t>(video.size() >> 8);
+  file.insert(file.end(), video.begin(), video.end());
+  Bytes trailer(252, 0);
+  trailer[0] = 0xD6, trailer[1] = 0xD2, trailer[2] = 0x50, trailer[3] = 0x85;
+  file.insert(file.end(), trailer.begin(), trailer.end());
+  return file;
+}
+
+// A Vector-06C Rembrandt picture: the 16 colour registers (last first), columns, lines,
+// then each line's four planes, the file padded to whole 256-byte records.
+Bytes VectorRembrandt() {
+  constexpr int kColumns = 32, kLines = 256;
+  Bytes file(19);
+  for (int i = 0; i < 16; ++i) {
+    // Colour bytes are BBGGGRRR.
+    file[static_cast<std::size_t>(15 - i)] =
+        static_cast<uint8_t>((i & 3) << 6 | ((i * 3) & 7) << 3 | (7 - i / 2));
+  }
+  file[16] = kColumns, file[17] = kLines & 0xFF, file[18] = 15;
+  for (int y = 0; y < kLines; ++y) {
+    for (int plane = 0; plane < 4; ++plane) {
+      for (int c = 0; c < kColumns; ++c) {
+        uint8_t byte = 0;
+        for (int b = 0; b < 8; ++b) {
+          const double dx = c * 8 + b - 128.0, dy = y - 128.0;
+          if ((static_cast<int>(std::sqrt(dx * dx + dy * dy) / 8) % 16) >> plane & 1) {
+            byte |= static_cast<uint8_t>(0x80 >> b);
+          }
+        }
+        file.push_back(byte);
+      }
+    }
+  }
+  file.resize((file.size() + 255) / 256 * 256, 0x1A);
+  return file;
+}
+
+void PutLE32(Bytes& b, std::size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i)
+    b[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// A RISC OS sprite file with one mode 9 sprite (320 x 128, 4 bits a pixel, the leftmost
+// pixel in the low nibble) in the desktop's default colours: the area header without its
+// length word, then the sprite's header and its words.
+Bytes RiscOsSprite() {
+  constexpr int kWords = 40, kLines = 128;
+  Bytes sprite(44, 0);
+  const std::string name = "rings";
+  std::copy(name.begin(), name.end(), sprite.begin() + 4);
+  PutLE32(sprite, 16, kWords - 1);
+  PutLE32(sprite, 20, kLines - 1);
+  PutLE32(sprite, 24, 0);
+  PutLE32(sprite, 28, 31);
+  PutLE32(sprite, 32, 44);
+  PutLE32(sprite, 36, 44);
+  PutLE32(sprite, 40, 9);
+  for (int y = 0; y < kLines; ++y) {
+    for (int x = 0; x < kWords * 8; x += 2) {
+      const auto colour = [y](int px) {
+        const double dx = px - 160.0, dy = (y - 64.0) * 2;
+        return static_cast<uint8_t>(static_cast<int>(std::sqrt(dx * dx + dy * dy) / 10) % 16);
+      };
+      sprite.push_back(static_cast<uint8_t>(colour(x) | colour(x + 1) << 4));
+    }
+  }
+  PutLE32(sprite, 0, static_cast<uint32_t>(sprite.size()));
+  Bytes file(12, 0);
+  file.insert(file.end(), sprite.begin(), sprite.end());
+  PutLE32(file, 0, 1);
+  PutLE32(file, 4, 16);
+  PutLE32(file, 8, static_cast<uint32_t>(file.size() + 4));
+  return file;
+}
+
+// A TI-99/4A bitmap screen's pattern table (6144 bytes) in a TIFILES record: black on
+// white without its colour table beside it.
+Bytes Ti99Patterns() {
+  // Eight bytes for each character cell, row by row of 32 cells.
+  Bytes patterns(6144, 0);
+  for (int y = 0; y < 192; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const double dx = x - 128.0, dy = y - 96.0;
+      if (static_cast<int>(std::sqrt(dx * dx + dy * dy) / 6) % 2 == 0) {
+        patterns[static_cast<std::size_t>(((y / 8) * 32 + x / 8) * 8 + y % 8)] |=
+            static_cast<uint8_t>(0x80 >> (x & 7));
+      }
+    }
+  }
+  Bytes file = {7, 'T', 'I', 'F', 'I', 'L', 'E', 'S'};
+  file.resize(128, 0);
+  file[8] = 0, file[9] = 6144 / 256;
+  file.insert(file.end(), patterns.begin(), patterns.end());
+  return file;
+}
+
 struct TDemoPicture {
   std::string Module;  // as QoPlatformModules() names it
   std::string Name;
@@ -248,6 +516,17 @@ std::vector<TDemoPicture> DemoPictures() {
   pictures.push_back({"Atari ST", "blocks.pi1", AtariDegas()});
   pictures.push_back({"Commodore 64", "blocks.koa", C64Koala()});
   pictures.push_back({"MSX", "blocks.sc5", MsxScreen5()});
+  pictures.push_back({"DVK", "rings-kcgd.pic", DvkPicture()});
+  pictures.push_back({"Elektronika KR-04", "blocks.krs", Kr04Screen()});
+  pictures.push_back({"IBM", "letters.adf", IbmAdf()});
+  pictures.push_back({"PC-8000", "stripes.vm2", Pc8000Dump()});
+  pictures.push_back({"PlayStation", "gradient.tim", PlayStationTim()});
+  pictures.push_back({"Agat", "blocks.fil", AgatPicture()});
+  pictures.push_back({"RISC OS", "rings.acorn", RiscOsSprite()});
+  pictures.push_back({"TI-99", "rings.tiap", Ti99Patterns()});
+  pictures.push_back({"Vector", "rings.rmb", VectorRembrandt()});
+  pictures.push_back({"UKNC", "blocks-uknc.pcx", UkncPicture()});
+  pictures.push_back({"Sega Master System", "tiles.sbm", SegaScreen()});
 
   // Plain screen memory, the size and extension telling the format.
   pictures.push_back({"Amstrad CPC", "stripes.hgb", Pattern(16384)});
