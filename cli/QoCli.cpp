@@ -784,6 +784,11 @@ TQoAnimation BuildAnimation(TQoSourceEngine& engine, const TSourceChoice& choice
     }
     return QoScreenAnimation(std::move(screens));
   }
+  if (bmp->FrameCount() > 2) {
+    throw EQoError("the picture has " + std::to_string(bmp->FrameCount()) +
+                   " screens and no colour cycling; --animate loops two screens (--frame K "
+                   "writes one)");
+  }
   throw EQoError(
       "nothing to animate: the picture has no colour cycling and is not made of two screens");
 }
