@@ -372,6 +372,14 @@ TEST_F(CliFixture, AnimateWritesCyclingOrBothScreensAndRefusesStillPictures) {
 
   EXPECT_EQ(Run({"convert", toy, "--animate", "-o", (folder / "x.png").string()}), qeUsage);
   EXPECT_EQ(Run({"thumbnail", toy, "--animate"}), qeUsage);
+  // A ZX Spectrum screen neither cycles nor flickers.
+  const std::string still = Write("still.scr", std::string(6144, '\x55'));
+  std::ostringstream stillOut, stillErr;
+  EXPECT_EQ(QoRunCli({"convert", still, "--animate"}, stillOut, stillErr, QoDefaultRegistry()),
+            qeFileError);
+  EXPECT_NE(stillErr.str().find(still + ": nothing to animate"), std::string::npos)
+      << stillErr.str();
+  EXPECT_FALSE(fs::exists(folder / "still.gif"));
 }
 
 TEST_F(CliFixture, BatchesKeepInputOrderOnManyJobsAndMakeTheFolder) {
