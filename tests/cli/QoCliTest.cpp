@@ -420,7 +420,7 @@ TEST_F(CliFixture, BatchesKeepInputOrderOnManyJobsAndMakeTheFolder) {
 
 TEST_F(CliFixture, GalleryPageLinksOnlyFilesThatExist) {
   const std::string a = Toy("one pic#1.toy");
-  const std::string b = Toy("two&<b>.toy");
+  const std::string b = Toy("two & 'b'.toy");  // names Windows allows too
   const std::string bad = Write("bad.toy", "not a toy");
   const fs::path gallery = folder / "gallery";
   EXPECT_EQ(Run({"gallery", a, bad, b, "-o", gallery.string()}), qeNoEngine)
@@ -428,7 +428,7 @@ TEST_F(CliFixture, GalleryPageLinksOnlyFilesThatExist) {
   std::ifstream in(gallery / "index.html");
   const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(html.find("<script"), std::string::npos);
-  EXPECT_NE(html.find("two&amp;&lt;b&gt;.toy"), std::string::npos);
+  EXPECT_NE(html.find("two &amp; &#39;b&#39;.toy"), std::string::npos);
   EXPECT_NE(html.find("bad.toy"), std::string::npos);
   EXPECT_NE(html.find("Toy 3x2x2@2 image"), std::string::npos);
   const std::regex link("(?:src|href)=\"([^\"]*)\"");
