@@ -14,19 +14,28 @@ done
 have_deb_src() {
   grep -rqsE '^Types:.*deb-src|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/
 }
-# A user without sudo cannot install anything: say what root has to do, and stop.
+# A user without sudo cannot install anything: say what root has to do. Missing packages
+# stop the build; missing deb-src entries matter only while the Windows libraries are not
+# built yet (build-deps.sh then shows apt's own message), so they are only mentioned.
+skip_src=0
 if [ "$(id -u)" != 0 ] && { [ -n "$missing" ] || ! have_deb_src; }; then
-  if ! command -v sudo >/dev/null 2>&1; then
-    echo "The Windows build needs, installed as root:" >&2
-    [ -n "$missing" ] && echo "  apt-get update && apt-get install -y --no-install-recommends$missing" >&2
-    have_deb_src || echo "  deb-src entries in /etc/apt/sources.list.d/ (for apt-get source), then apt-get update" >&2
-    echo "Run those with su -c '...' (or as root), then run this again." >&2
-    exit 1
+  if command -v sudo >/dev/null 2>&1; then
+    SUDO=sudo
+  else
+    src_hint="deb-src entries in /etc/apt/sources.list.d/ (for apt-get source), then apt-get update"
+    if [ -n "$missing" ]; then
+      echo "The Windows build needs, installed as root:" >&2
+      echo "  apt-get update && apt-get install -y --no-install-recommends$missing" >&2
+      have_deb_src || echo "  $src_hint" >&2
+      echo "Run that with su -c '...' (or as root), then run this again." >&2
+      exit 1
+    fi
+    echo "note: no sudo to add $src_hint; a first build of the Windows libraries needs them" >&2
+    skip_src=1
   fi
-  SUDO=sudo
 fi
 added_src=0
-if ! have_deb_src; then
+if [ "$skip_src" = 0 ] && ! have_deb_src; then
   src=/etc/apt/sources.list.d/orvalon-deb-src.sources
   tmp=$(mktemp)
   # deb822 files: copy each enabled "Types: deb" stanza as "Types: deb-src".
