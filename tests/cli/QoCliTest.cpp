@@ -276,10 +276,28 @@ struct TGifFrames {
   std::vector<std::vector<uint32_t>> Colors;  // 0xRRGGBB by index, per frame
 };
 
+// The file's bytes, read by giflib from memory (no text-mode opens on Windows).
+struct TGifInput {
+  std::string Bytes;
+  std::size_t At = 0;
+};
+
+int ReadGifBytes(GifFileType* gif, GifByteType* into, int length) {
+  auto* input = static_cast<TGifInput*>(gif->UserData);
+  const std::size_t count =
+      std::min(static_cast<std::size_t>(length), input->Bytes.size() - input->At);
+  std::copy_n(input->Bytes.data() + input->At, count, into);
+  input->At += count;
+  return static_cast<int>(count);
+}
+
 TGifFrames ReadGif(const std::string& path) {
   TGifFrames frames;
+  std::ifstream in(path, std::ios::binary);
+  TGifInput input{
+      std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>())};
   int error = 0;
-  GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+  GifFileType* gif = DGifOpen(&input, ReadGifBytes, &error);
   if (!gif || DGifSlurp(gif) != GIF_OK) {
     ADD_FAILURE() << "cannot read " << path;
     if (gif) DGifCloseFile(gif, &error);
