@@ -9,10 +9,10 @@
 #include <random>
 
 #include "engine/QoLoadSource.h"
-#include "plugin/QoThumbnail.h"
-#include "support/QoSamples.h"
 #include "export/QoExport.h"
 #include "export/QoScaling.h"
+#include "plugin/QoThumbnail.h"
+#include "support/QoSamples.h"
 
 namespace {
 
@@ -104,6 +104,44 @@ void ExportPng(benchmark::State& state) {
   }
 }
 
+// Every sample picture as the tool exports it, decoded once.
+std::vector<std::unique_ptr<TQoBitmap>>& SamplePictures() {
+  static std::vector<std::unique_ptr<TQoBitmap>> pictures = [] {
+    std::vector<std::unique_ptr<TQoBitmap>> all;
+    for (const TQoSample& sample : QoSamples()) {
+      const std::vector<uint8_t> bytes = ReadFile(sample.Path);
+      const std::string name = sample.File.substr(sample.File.rfind('/') + 1);
+      TQoMemoryLoadSource source(name, bytes.data(), static_cast<int32_t>(bytes.size()), false);
+      auto engines = DetectWithUnwrap(source, QoDefaultRegistry());
+      if (!engines || engines->Count() == 0) continue;
+      try {
+        TQoSourceEngine& engine = *engines->GetEngine(0);
+        all.push_back(ExportPicture(engine, engine.AspectIndex));
+      } catch (const std::exception&) {
+      }
+    }
+    return all;
+  }();
+  return pictures;
+}
+
+// The PNG writer over all sample pictures at one compression choice; bytes counts the
+// files' total size.
+void ExportSamplesPng(benchmark::State& state, TQoPngCompression compression) {
+  const auto& pictures = SamplePictures();
+  if (pictures.empty()) {
+    state.SkipWithError("no sample pictures");
+    return;
+  }
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    for (const auto& picture : pictures) bytes += QoEncodePng(*picture, {compression, 0}).size();
+  }
+  state.counters["pictures"] = static_cast<double>(pictures.size());
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 void RegisterAll() {
   benchmark::RegisterBenchmark("detect/zx-screen-6912", Detect, std::string("pic.scr"), ZxScreen());
   std::vector<uint8_t> noise(4 * 1024 * 1024);
@@ -133,6 +171,12 @@ void RegisterAll() {
   }
   benchmark::RegisterBenchmark("thumbnail/zx-screen-with-decode-96", ScreenThumbnail);
   benchmark::RegisterBenchmark("export-png", ExportPng)->Args({320, 200})->Args({640, 400});
+  benchmark::RegisterBenchmark("export-png-samples/fast", ExportSamplesPng,
+                               TQoPngCompression::Fast);
+  benchmark::RegisterBenchmark("export-png-samples/default", ExportSamplesPng,
+                               TQoPngCompression::Default);
+  benchmark::RegisterBenchmark("export-png-samples/best", ExportSamplesPng,
+                               TQoPngCompression::Best);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -735,18 +734,10 @@ std::string OutputPathFor(const TCommandLine& line, const std::map<std::string, 
   return OutputPathIn(line.Directory, line.Selection.Frame, stems, input, suffix);
 }
 
-// The whole-factor repeats for the chosen aspect entry, none for the native size.
+// The whole-factor repeats for the chosen aspect entry (none for the native size) and the
+// pixel shape left after them.
 TQoExportRepeat RepeatFor(const TSourceChoice& choice) {
-  return choice.Selection.Native ? TQoExportRepeat{} : QoExportRepeat(choice.Aspect);
-}
-
-// The shape of a written pixel, width over height, once the repeats are applied.
-double WrittenPixelAspect(const TSourceChoice& choice) {
-  const TQoAspectEntry& entry = QoAspectEntry(choice.Aspect);
-  if (entry.V <= 0 || entry.H <= 0) return 0;
-  const TQoExportRepeat repeat = RepeatFor(choice);
-  const double aspect = (static_cast<double>(entry.H) / entry.V) * repeat.RepeatY / repeat.RepeatX;
-  return std::abs(aspect - 1.0) < 1e-9 ? 0 : aspect;
+  return choice.Selection.Native ? QoNativeRepeat(choice.Aspect) : QoExportRepeat(choice.Aspect);
 }
 
 // The picture to write: the decoded picture or one of its frames, enlarged by whole
@@ -815,8 +806,9 @@ int ConvertOne(const TCommandLine& line, const std::string& path, const std::str
     bytes = QoEncodeAnimatedGif(animation);
   } else {
     std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, choice);
+    // The pixel shape that remains after the enlargement rides along in the PNG.
     TQoPngOptions png = line.Png;
-    png.PixelAspect = WrittenPixelAspect(choice);
+    png.PixelAspect = RepeatFor(choice).PixelAspect;
     bytes = QoEncodeForExtension(*bmp, ExtensionOf(target), png);
   }
   QoWriteFile(target, bytes);
@@ -942,7 +934,7 @@ int RunGallery(const TCommandLine& line, std::ostream& out, std::ostream& err,
           const std::string picture = OutputPathIn(pictures, -1, stems, path, ".png");
           std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, choice);
           TQoPngOptions png = line.Png;
-          png.PixelAspect = WrittenPixelAspect(choice);
+          png.PixelAspect = RepeatFor(choice).PixelAspect;
           QoWriteFile(picture, QoEncodePng(*bmp, png));
           entry.Width = engine.Width;
           entry.Height = engine.Height;

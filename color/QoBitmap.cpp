@@ -80,8 +80,43 @@ void TQoBitmap::SetRow(int32_t y, const uint32_t* values, int32_t count) {
         cell = static_cast<uint8_t>((values[x] & 1) ? (cell | mask) : (cell & ~mask));
       }
       break;
+    case 24:
+      for (int32_t x = 0; x < n; ++x, row += 3) {
+        row[0] = static_cast<uint8_t>(values[x]);
+        row[1] = static_cast<uint8_t>(values[x] >> 8);
+        row[2] = static_cast<uint8_t>(values[x] >> 16);
+      }
+      break;
     default:
       for (int32_t x = 0; x < n; ++x) SetPixel(x, y, values[x]);
+  }
+}
+
+void TQoBitmap::GetRow(int32_t y, uint32_t* values) const {
+  if (y < 0 || y >= Height) {
+    std::fill(values, values + Width, 0u);
+    return;
+  }
+  const uint8_t* row = GetScanLine(y);
+  switch (BitsPerPixel) {
+    case 8:
+      for (int32_t x = 0; x < Width; ++x) values[x] = row[x];
+      break;
+    case 4:
+      for (int32_t x = 0; x < Width; ++x)
+        values[x] = (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
+      break;
+    case 1:
+      for (int32_t x = 0; x < Width; ++x) values[x] = (row[x >> 3] >> (7 - (x & 7))) & 1u;
+      break;
+    case 24:
+      for (int32_t x = 0; x < Width; ++x, row += 3) {
+        values[x] =
+            static_cast<uint32_t>(row[2]) << 16 | static_cast<uint32_t>(row[1]) << 8 | row[0];
+      }
+      break;
+    default:
+      for (int32_t x = 0; x < Width; ++x) values[x] = GetPixel(x, y);
   }
 }
 
@@ -232,7 +267,8 @@ std::unique_ptr<TQoBitmap32> TQoBitmap24::ToBitmap32() const {
   auto result = std::make_unique<TQoBitmap32>(Width, Height);
   for (int32_t y = 0; y < Height; ++y) {
     uint32_t* row = result->ScanLine(y);
-    for (int32_t x = 0; x < Width; ++x) row[x] = GetPixel(x, y) | 0xFF000000u;
+    GetRow(y, row);
+    for (int32_t x = 0; x < Width; ++x) row[x] |= 0xFF000000u;
   }
   return result;
 }

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "color/QoColor.h"
 #include "base/QoOwningList.h"
+#include "color/QoColor.h"
 
 class TQoBitmap;
 
@@ -91,6 +91,9 @@ class TQoBitmap : public TQoBitmapData {
   // Stores count pixel values (indices, or 0x00RRGGBB at 24 bits) from x = 0 of row y;
   // values beyond the width are dropped, a row outside the bitmap is ignored.
   void SetRow(int32_t y, const uint32_t* values, int32_t count);
+  // The Width pixel values of row y, read straight from the row; zeros for a row
+  // outside the bitmap.
+  void GetRow(int32_t y, uint32_t* values) const;
 
   // A frame of the same size whose kind follows the palette: up to 2 colours 1-bit,
   // up to 16 4-bit, up to 256 8-bit, none or more 24-bit. Frames owns it.

@@ -1,7 +1,9 @@
 #include "export/QoExport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,12 +14,23 @@
 TQoExportRepeat QoExportRepeat(int aspectIndex) {
   const TQoAspectEntry& entry = QoAspectEntry(aspectIndex);
   TQoExportRepeat repeat;
-  if (entry.V < entry.H) {
-    repeat.RepeatX = entry.H / entry.V;
+  // The nearest whole factor: 1.873 gives 2, 1.138 gives 1, 3:14 gives 5.
+  const auto nearest = [](double ratio) {
+    return std::max(1, static_cast<int>(std::lround(ratio)));
+  };
+  if (entry.H >= entry.V) {
+    repeat.RepeatX = nearest(static_cast<double>(entry.H) / entry.V);
   } else {
-    repeat.RepeatY = entry.V / entry.H;
+    repeat.RepeatY = nearest(static_cast<double>(entry.V) / entry.H);
   }
+  repeat.PixelAspect = static_cast<double>(entry.H) * repeat.RepeatY /
+                       (static_cast<double>(entry.V) * repeat.RepeatX);
   return repeat;
+}
+
+TQoExportRepeat QoNativeRepeat(int aspectIndex) {
+  const TQoAspectEntry& entry = QoAspectEntry(aspectIndex);
+  return TQoExportRepeat{1, 1, static_cast<double>(entry.H) / entry.V};
 }
 
 std::unique_ptr<TQoBitmap> QoEnlarge(std::unique_ptr<TQoBitmap> bmp, TQoExportRepeat repeat) {
@@ -25,14 +38,21 @@ std::unique_ptr<TQoBitmap> QoEnlarge(std::unique_ptr<TQoBitmap> bmp, TQoExportRe
   try {
     std::unique_ptr<TQoBitmap> large =
         bmp->CreateEmpty(bmp->Width * repeat.RepeatX, bmp->Height * repeat.RepeatY);
+    // Row by row: each source row widened once, its scan line then copied to the rows
+    // it repeats into.
+    std::vector<uint32_t> source(static_cast<std::size_t>(bmp->Width));
+    std::vector<uint32_t> wide(static_cast<std::size_t>(large->Width));
+    const std::size_t lineBytes = static_cast<std::size_t>(large->Stride);
     for (int32_t y = 0; y < bmp->Height; ++y) {
+      bmp->GetRow(y, source.data());
       for (int32_t x = 0; x < bmp->Width; ++x) {
-        const uint32_t value = bmp->GetPixel(x, y);
-        for (int dy = 0; dy < repeat.RepeatY; ++dy) {
-          for (int dx = 0; dx < repeat.RepeatX; ++dx) {
-            large->SetPixel(x * repeat.RepeatX + dx, y * repeat.RepeatY + dy, value);
-          }
-        }
+        std::fill_n(wide.begin() + static_cast<std::ptrdiff_t>(x) * repeat.RepeatX, repeat.RepeatX,
+                    source[static_cast<std::size_t>(x)]);
+      }
+      const int32_t top = y * repeat.RepeatY;
+      large->SetRow(top, wide.data(), large->Width);
+      for (int dy = 1; dy < repeat.RepeatY; ++dy) {
+        std::memcpy(large->GetScanLine(top + dy), large->GetScanLine(top), lineBytes);
       }
     }
     return large;

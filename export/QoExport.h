@@ -11,12 +11,18 @@
 #include "color/QoBitmap.h"
 #include "engine/QoSourceEngine.h"
 
-// The whole-factor repeats of an aspect entry: a pixel becomes RepeatX x RepeatY pixels.
+// The whole-factor repeats of an aspect entry: a pixel becomes RepeatX x RepeatY pixels,
+// the nearest whole factor of the entry's ratio, so that the exported pixels keep the
+// aspect as closely as whole factors can; PixelAspect is the shape (width over height)
+// each exported pixel still has.
 struct TQoExportRepeat {
   int RepeatX = 1;
   int RepeatY = 1;
+  double PixelAspect = 1.0;
 };
 TQoExportRepeat QoExportRepeat(int aspectIndex);
+// The entry's exact pixel shape without any enlargement, for pictures written as decoded.
+TQoExportRepeat QoNativeRepeat(int aspectIndex);
 
 // Each pixel of bmp repeated into a block of repeat.RepeatX x repeat.RepeatY; the
 // bitmap itself when both are 1 or the enlargement fails.

@@ -87,19 +87,26 @@ std::unique_ptr<TQoBitmap32> QoResample(const TQoBitmap32& source, int32_t width
       static_cast<std::size_t>(width) * static_cast<std::size_t>(source.Height) * 4;
   if (pass1Size * sizeof(float) > qo::kMaxAllocation) throw EOutOfResources();
   std::vector<float> pass1(pass1Size);
+  // Each source row is turned into floats once; every tap then reads four of them.
+  std::vector<float> row(static_cast<std::size_t>(source.Width) * 4);
   for (int32_t y = 0; y < source.Height; ++y) {
     const uint32_t* in = source.ScanLine(y);
+    for (int32_t x = 0; x < source.Width; ++x) {
+      const uint32_t p = in[x];
+      float* f = row.data() + static_cast<std::size_t>(x) * 4;
+      f[0] = static_cast<float>(p >> 24);
+      f[1] = static_cast<float>((p >> 16) & 0xFF);
+      f[2] = static_cast<float>((p >> 8) & 0xFF);
+      f[3] = static_cast<float>(p & 0xFF);
+    }
     float* out = pass1.data() + static_cast<std::size_t>(y) * width * 4;
     for (int32_t x = 0; x < width; ++x) {
       const TQoTaps& t = columns[static_cast<std::size_t>(x)];
       float acc[4] = {0, 0, 0, 0};
-      for (std::size_t k = 0; k < t.Weights.size(); ++k) {
-        const uint32_t p = in[t.First + static_cast<int32_t>(k)];
+      const float* f = row.data() + static_cast<std::size_t>(t.First) * 4;
+      for (std::size_t k = 0; k < t.Weights.size(); ++k, f += 4) {
         const float w = t.Weights[k];
-        acc[0] += w * static_cast<float>(p >> 24);
-        acc[1] += w * static_cast<float>((p >> 16) & 0xFF);
-        acc[2] += w * static_cast<float>((p >> 8) & 0xFF);
-        acc[3] += w * static_cast<float>(p & 0xFF);
+        for (int c = 0; c < 4; ++c) acc[c] += w * f[c];
       }
       std::copy(acc, acc + 4, out + static_cast<std::size_t>(x) * 4);
     }

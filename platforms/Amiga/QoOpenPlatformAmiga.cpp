@@ -207,7 +207,14 @@ TQoByteView TQoAmigaIFFEngine::PreparedBody(int storedPlanes) {
   const TQoByteView body = BodyChunk.Data;
   switch (Header.Compression) {
     case 0:
-      planeData_ = body;
+      if (body.Size() >= needed || !BodyChunk.Cut) {
+        planeData_ = body;
+      } else {
+        // A body cut by the end of the file: the rows it does not reach stay 0.
+        planeBuffer_.assign(needed, 0);
+        std::copy(body.Data(), body.Data() + body.Size(), planeBuffer_.begin());
+        planeData_ = TQoByteView(planeBuffer_.data(), needed);
+      }
       break;
     case 1:
       // Some writers set the flag but store the planes as they are.
@@ -282,7 +289,7 @@ uint8_t TQoAmigaILBMEngine::Detect(TQoLoadSource& source) {
   if (h.Compression != 2) {
     const std::size_t needed = h.PlanarSize();
     const TQoByteView body = scan.Body.Data;
-    if (body.Size() != needed) {
+    if (body.Size() != needed && !scan.Body.Cut) {
       const std::size_t available = h.Compression == 0 ? body.Size() : QoPackBitsUnpackedSize(body);
       if (available < needed) return 0;
     }
@@ -604,7 +611,7 @@ uint8_t TQoAmigaPBMEngine::Detect(TQoLoadSource& source) {
   const std::size_t needed = ((static_cast<std::size_t>(h.Width) + 1) & ~std::size_t{1}) * h.Height;
   const TQoByteView body = scan.Body.Data;
   const std::size_t available = h.Compression == 0 ? body.Size() : QoPackBitsUnpackedSize(body);
-  return available >= needed ? SignatureAnswer(source) : 0;
+  return available >= needed || scan.Body.Cut ? SignatureAnswer(source) : 0;
 }
 
 TQoAmigaPBMEngine::TQoAmigaPBMEngine(TQoLoadSource& source) : TQoAmigaIFFEngine(source, ClassName) {

@@ -39,7 +39,13 @@ std::vector<TQoIFFChunk> QoReadIFFChunks(TQoByteView data, std::size_t start) {
   while (remaining >= kChunkHeader) {
     const uint32_t id = data.BE32(pos);
     const uint32_t size = data.BE32(pos + 4);
-    if (size > remaining - kChunkHeader) break;
+    if (size > remaining - kChunkHeader) {
+      if (id == QoIFFId("BODY") || id == QoIFFId("ABIT")) {
+        chunks.push_back(
+            TQoIFFChunk{id, data.Sub(pos + kChunkHeader, remaining - kChunkHeader), true});
+      }
+      break;
+    }
     chunks.push_back(TQoIFFChunk{id, data.Sub(pos + kChunkHeader, size)});
     pos += kChunkHeader + size;
     remaining -= kChunkHeader + size;

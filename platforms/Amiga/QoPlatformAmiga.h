@@ -27,15 +27,18 @@ constexpr uint32_t QoIFFId(const char (&text)[5]) {
 struct TQoIFFChunk {
   uint32_t Id = 0;  // 0: no chunk
   TQoByteView Data;
+  bool Cut = false;  // a body that ran past the end of the data: Data is what there is
 
   bool Present() const { return Id != 0; }
   std::size_t Size() const { return Data.Size(); }
 };
 
 // The chunks of data from offset start on: each an identifier and a 32-bit size, then
-// the data and a pad byte after odd sizes. The walk stops silently at the first chunk
-// that does not fit. Some Atari STE programs write a RAST chunk straight after an
-// odd-sized chunk, without the pad byte; such a RAST is found too.
+// the data and a pad byte after odd sizes. The walk goes to the end of the data, whatever
+// the FORM's own length says (tools that never patch it leave 0 or too much), and stops
+// silently at the first chunk that does not fit; only a body (BODY, ABIT) that runs past
+// the end is still yielded, cut, as the last chunk. Some Atari STE programs write a RAST
+// chunk straight after an odd-sized chunk, without the pad byte; such a RAST is found too.
 std::vector<TQoIFFChunk> QoReadIFFChunks(TQoByteView data, std::size_t start);
 
 // "FORM" with one of the given types at the start of a file longer than 12 bytes.

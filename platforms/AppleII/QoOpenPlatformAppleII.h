@@ -26,6 +26,9 @@ class TQoAppleIILREngine : public TQoAppleIIColorEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIILREngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> screen_;  // the screen memory, missing bytes 0
 };
 
 class TQoAppleIIDLREngine : public TQoAppleIIColorEngine {
@@ -34,6 +37,9 @@ class TQoAppleIIDLREngine : public TQoAppleIIColorEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIDLREngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> screen_;  // the screen memory, missing bytes 0
 };
 
 class TQoAppleIIHRBWEngine : public TQoSourceEngine {
@@ -42,6 +48,9 @@ class TQoAppleIIHRBWEngine : public TQoSourceEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIHRBWEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> screen_;  // the screen memory, missing bytes 0
 };
 
 class TQoAppleIIHRColorEngine : public TQoAppleIIColorEngine {
@@ -50,6 +59,9 @@ class TQoAppleIIHRColorEngine : public TQoAppleIIColorEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIHRColorEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> screen_;  // the screen memory, missing bytes 0
 };
 
 class TQoAppleIIeDHRColorEngine : public TQoAppleIIColorEngine {
@@ -58,6 +70,9 @@ class TQoAppleIIeDHRColorEngine : public TQoAppleIIColorEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIeDHRColorEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> screen_;  // the screen memory, missing bytes 0
 };
 
 class TQoAppleIIeDHRBWEngine : public TQoSourceEngine {
@@ -66,6 +81,9 @@ class TQoAppleIIeDHRBWEngine : public TQoSourceEngine {
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIeDHRBWEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  std::vector<uint8_t> screen_;  // the screen memory, missing bytes 0
 };
 
 // The base of the IIgs engines: 320 x 200 in 16 colours a row, pixels 5:6.

@@ -60,6 +60,25 @@ void QoSetAppleIIPalette(TQoPalette256& palette, uint8_t paletteType) {
   for (uint32_t rgb : kPalettes[paletteType - ptAppleIIKegs32]) palette.Add(rgb);
 }
 
+std::vector<uint8_t> QoAppleIIPageBytes(TQoByteView bytes, const TQoAppleIIPageRule& rule) {
+  std::size_t offset = 0;
+  std::size_t length = bytes.Size();
+  if (bytes.Size() >= 4) {
+    const uint16_t address = bytes.LE16(0);
+    const uint16_t stated = bytes.LE16(2);
+    const bool loaded = address != 0 && (address == rule.Address1 || address == rule.Address2);
+    if (loaded && stated == bytes.Size() - 4) {
+      offset = 4;
+      length = stated;
+    }
+  }
+  if (length < rule.PictureEnd || length > rule.PageSize) return {};
+  std::vector<uint8_t> page(rule.PageSize, 0);
+  const uint8_t* data = bytes.Ptr(offset, length);
+  std::copy(data, data + length, page.begin());
+  return page;
+}
+
 std::size_t QoAppleIIHiResRow(int y) {
   return static_cast<std::size_t>(y % 8) * 1024 + static_cast<std::size_t>((y / 8) % 8) * 128 +
          static_cast<std::size_t>(y / 64) * 40;
@@ -157,12 +176,24 @@ bool PackBytesReader::ReadByte(uint8_t& value) {
 }
 
 bool QoPackBytesUnpacksTo(TQoByteView input, std::size_t size) {
-  PackBytesReader reader(input);
-  uint8_t value = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (!reader.ReadByte(value)) return false;
+  // The longest stream for size bytes is all literal runs, one flag byte for every 64;
+  // anything longer cannot be used up exactly, so it is refused before reading.
+  if (input.Size() > size + (size + 63) / 64) return false;
+  // Run by run, without unpacking: a literal run carries its bytes, the three repeat
+  // kinds one byte or a four-byte pattern.
+  std::size_t at = 0;
+  std::size_t produced = 0;
+  while (at < input.Size()) {
+    const uint8_t flag = input.U8(at++);
+    const std::size_t count = (flag & 63u) + 1;
+    const std::size_t kind = flag >> 6;
+    const std::size_t carried = kind == 0 ? count : kind == 2 ? 4 : 1;
+    if (carried > input.Size() - at) return false;  // the data ends inside the run
+    at += carried;
+    produced += kind == 0 || kind == 1 ? count : 4 * count;
+    if (produced > size) return false;
   }
-  return !reader.ReadByte(value);
+  return produced == size;
 }
 
 std::size_t QoUnpackPackBytes(TQoByteView input, uint8_t* output, std::size_t outputSize) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "color/QoColor.h"
 #include "engine/QoByteView.h"
@@ -41,6 +42,24 @@ uint32_t QoAppleIIDoubleGroup(const uint8_t* firstBank, const uint8_t* secondBan
 inline uint8_t QoAppleIIDoubleColor(unsigned field) {
   field &= 15u;
   return static_cast<uint8_t>(((field << 1) | (field >> 3)) & 15u);
+}
+
+// Screen files as they are found besides the exact dumps: a whole memory page (the
+// screen holes included), a page cut short inside its last hole, or either behind the
+// four-byte header of a DOS binary file (load address, length, both little-endian).
+struct TQoAppleIIPageRule {
+  std::size_t PageSize = 0;    // bytes of screen memory the file stands for
+  std::size_t PictureEnd = 0;  // the end of the last byte the picture shows
+  uint16_t Address1 = 0;       // load addresses a header may name (0: none)
+  uint16_t Address2 = 0;
+};
+// The screen memory of such a file: PageSize bytes, those the file does not hold 0.
+// Empty when the file is not one.
+std::vector<uint8_t> QoAppleIIPageBytes(TQoByteView bytes, const TQoAppleIIPageRule& rule);
+
+// Where text-page row r (0..23) starts: eight 128-byte blocks of three rows each.
+inline std::size_t QoAppleIITextRow(int r) {
+  return static_cast<std::size_t>((r % 8) * 128 + (r / 8) * 40);
 }
 
 // ---- Apple IIgs super hi-res and Macintosh pictures ----

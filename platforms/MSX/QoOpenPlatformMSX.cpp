@@ -18,6 +18,26 @@ TQoByteView VramFrom(TQoByteView vram, std::size_t address) {
   return address <= vram.Size() ? vram.From(address) : TQoByteView();
 }
 
+// A bitmap screen that BSAVE ,S wrote for fewer lines than the screen has: a header
+// for address 0 (execution 0) whose range ends on a whole line below the dump's minimum
+// and lies within the file (converters append their own data after it). Answers the
+// lines the range holds, or 0.
+int CutDumpLines(TQoByteView file, const TQoMSXScreenFormat& format) {
+  const bool bitmap = (format.Screen >= 5 && format.Screen <= 8) || format.Screen == 10;
+  TQoBloadHeader header;
+  if (!bitmap || !header.Read(file) || header.Marker != 0xFE || header.Start != 0 ||
+      header.Execution != 0) {
+    return 0;
+  }
+  const std::size_t range = static_cast<std::size_t>(header.End) + 1;
+  const std::size_t lineBytes = format.Screen <= 6 ? 128 : 256;
+  if (range >= format.MinimumVram || range % lineBytes != 0 ||
+      range > file.Size() - TQoBloadHeader::kSize) {
+    return 0;
+  }
+  return static_cast<int>(range / lineBytes);
+}
+
 bool SizeListed(const std::array<int32_t, 4>& sizes, int32_t size) {
   return std::any_of(sizes.begin(), sizes.end(), [&](int32_t s) { return s != 0 && s == size; });
 }
@@ -142,6 +162,9 @@ uint8_t TQoSCEngine::Detect(TQoLoadSource& source, const TQoMSXScreenFormat& for
   // Under its own name a dump needs only the marker and enough VRAM; under any other
   // name it must have one of the sizes BSAVE writes and a header for address 0.
   if (format.Extensions.Has(source.Extension)) {
+    if (CutDumpLines(source.Bytes(), format) > 0) {
+      return QoDetect(source, {.Signed = true, .SizeFlag = false, .Extensions = format.Extensions});
+    }
     return QoDetect(source, {.MinSize = TQoBloadHeader::kSize + format.MinimumVram,
                              .Signature = kBsaveMarker,
                              .SizeFlag = exact,
@@ -165,6 +188,13 @@ TQoSCEngine::TQoSCEngine(TQoLoadSource& source, const TQoMSXScreenFormat& format
     // SCREEN 12 dumps often stop below the last lines; the picture ends with them.
     Height = std::min<int32_t>(format.Height, static_cast<int32_t>(Vram.Size() / 256));
     if (Height < 1) qo::RaiseInternalError();
+  } else if (Vram.Size() < format.MinimumVram) {
+    // So do the others where the header says so; what follows the range is not VRAM.
+    const int lines = CutDumpLines(Bytes(), format);
+    if (lines > 0) {
+      Height = std::min<int32_t>(format.Height, lines);
+      Vram = Vram.Sub(0, static_cast<std::size_t>(lines) * (format.Screen <= 6 ? 128 : 256));
+    }
   }
   ColorDepth = format.Depth;
   Description = ScreenDescription(format.Screen);

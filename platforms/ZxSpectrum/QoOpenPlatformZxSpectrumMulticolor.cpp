@@ -1,9 +1,11 @@
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
 #include "color/QoAspect.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/QoErrors.h"
 #include "color/QoPaletteTypes.h"
@@ -186,12 +188,15 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumGigaEngine::Decode() {
   return bmp;
 }
 
-// BSP: "bsp", 0xC0, 0, a byte, title and author of 32 characters, two screens.
+// BSP: a 70-byte header, the screens and the border data.
 
 namespace {
 
-constexpr std::size_t kBspScreens = 72;
-constexpr int32_t kBspMinimum = kBspScreens + kGigaBytes;
+constexpr std::size_t kBspHeader = 70;
+constexpr uint8_t kBspTwoScreens = 0x80;
+constexpr uint8_t kBspBorderData = 0x40;
+constexpr int kBspWidth = 384;
+constexpr int kBspHeight = 304;
 
 std::string TrimmedText(TQoByteView bytes, std::size_t offset, std::size_t length) {
   const uint8_t* p = bytes.Ptr(offset, length);
@@ -202,33 +207,128 @@ std::string TrimmedText(TQoByteView bytes, std::size_t offset, std::size_t lengt
   return text.substr(first, last - first + 1);
 }
 
+// The border colours of a 384 x 304 picture (one byte a pixel; the screen's own area is
+// not touched) from a run-length stream laid along the rows: each byte gives colour
+// (bits 0-2) and count n (bits 3-7) in units of two pixels: n = 0 to the end of the
+// current stretch of border (the end of the row, or beside the screen its left edge),
+// 1 the next byte, 2 twelve, otherwise n + 13. Runs go on across stretches; where the
+// stream ends the border stays as it was.
+void DrawBspBorder(std::vector<uint8_t>& border, TQoByteView stream) {
+  TQoByteCursor cursor(stream);
+  int y = 0;
+  int x = 0;
+  // The end of the stretch holding (x, y).
+  auto stretchEnd = [&]() { return (y >= 64 && y < 256 && x < 64) ? 64 : kBspWidth; };
+  auto advance = [&]() {
+    if (x == 64 && y >= 64 && y < 256) x = 320;
+    if (x == kBspWidth) {
+      x = 0;
+      ++y;
+    }
+  };
+  uint8_t code = 0;
+  while (y < kBspHeight && cursor.ReadByte(code)) {
+    const uint8_t color = code & 7;
+    const int n = code >> 3;
+    int pixels = 0;
+    if (n == 0) {
+      pixels = stretchEnd() - x;
+    } else if (n == 1) {
+      uint8_t count = 0;
+      if (!cursor.ReadByte(count)) break;
+      pixels = 2 * count;
+    } else {
+      pixels = 2 * (n == 2 ? 12 : n + 13);
+    }
+    while (pixels > 0 && y < kBspHeight) {
+      const int take = std::min(pixels, stretchEnd() - x);
+      std::fill_n(border.begin() + y * kBspWidth + x, take, color);
+      x += take;
+      pixels -= take;
+      advance();
+    }
+  }
+}
+
 }  // namespace
 
-uint8_t TQoZxSpectrumBspEngine::Detect(TQoLoadSource& source) {
-  const TQoByteView bytes = source.Bytes();
-  if (source.Size < kBspMinimum || !bytes.Matches(0, "bsp") || bytes.U8(3) != 0xC0 ||
-      bytes.U8(4) != 0) {
-    return 0;
+bool TQoZxBspLayout::Parse(TQoByteView bytes) {
+  if (bytes.Size() < kBspHeader || !bytes.Matches(0, "bsp")) return false;
+  const uint8_t flags = bytes.U8(3);
+  if ((flags & ~(kBspTwoScreens | kBspBorderData)) != 0) return false;
+  TwoScreens = (flags & kBspTwoScreens) != 0;
+  const bool borderData = (flags & kBspBorderData) != 0;
+  Screens = TwoScreens && borderData ? kBspHeader + 2 : kBspHeader;
+  const std::size_t end = Screens + (TwoScreens ? 2 : 1) * static_cast<std::size_t>(kZxScreenBytes);
+  if (bytes.Size() < end) return false;
+  BorderColor[0] = bytes.U8(5) & 7;
+  BorderColor[1] = (bytes.U8(5) >> 3) & 7;
+  if (!borderData) return true;
+  BorderStart[0] = end;
+  BorderEnd[0] = bytes.Size();
+  if (TwoScreens) {
+    // An offset outside the border data leaves the second screen its plain border.
+    const std::size_t second = bytes.LE16(kBspHeader);
+    if (second < end || second > bytes.Size()) return true;
+    BorderEnd[0] = second;
+    BorderStart[1] = second;
+    BorderEnd[1] = bytes.Size();
   }
+  return true;
+}
+
+uint8_t TQoZxSpectrumBspEngine::Detect(TQoLoadSource& source) {
+  TQoZxBspLayout layout;
+  if (!layout.Parse(source.Bytes())) return 0;
   return QoDetect(source, {.Signed = true, .Extensions = ".bsp"});
 }
 
 TQoZxSpectrumBspEngine::TQoZxSpectrumBspEngine(TQoLoadSource& source)
     : TQoBaseZxSpectrumGigaEngine(source, ClassName) {
   DefaultExtension = ".bsp";
-  Width = 384;
-  Height = 304;
+  Width = kBspWidth;
+  Height = kBspHeight;
+  if (!layout_.Parse(Bytes())) qo::RaiseInternalError();
+  if (!layout_.TwoScreens) {
+    // One screen: a plain 16-colour picture.
+    FrameCount = 0;
+    CalcModes = 0;
+    ColorDepth = 4;
+  }
   const std::string title = TrimmedText(Bytes(), 6, 32);
   const std::string author = TrimmedText(Bytes(), 38, 32);
   InfoTitle = !title.empty() && !author.empty() ? title + " / " + author : title + author;
 }
 
 std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
+  const TQoByteView bytes = Bytes();
+  const int screens = layout_.TwoScreens ? 2 : 1;
+  std::vector<uint8_t> border[2];
+  for (int s = 0; s < screens; ++s) {
+    border[s].assign(static_cast<std::size_t>(kBspWidth * kBspHeight), layout_.BorderColor[s]);
+    const std::size_t start = layout_.BorderStart[s];
+    DrawBspBorder(border[s], bytes.Sub(start, layout_.BorderEnd[s] - start));
+  }
+  auto forBorder = [](auto plot) {
+    for (int y = 0; y < kBspHeight; ++y) {
+      for (int x = 0; x < kBspWidth; ++x) {
+        if (y < 64 || y >= 256 || x < 64 || x >= 320) plot(x, y, y * kBspWidth + x);
+      }
+    }
+  };
+  if (!layout_.TwoScreens) {
+    SetZxPalette16(*Palette, PaletteType);
+    auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+    DrawColorScreen(
+        *bmp, layout_.Screens, [](int y) { return 64 + y; }, 8);
+    forBorder([&](int x, int y, int i) { bmp->SetPixel(x, y, border[0][i]); });
+    return bmp;
+  }
   BuildGigaPalette();
   TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
   auto bmp = NewGigaPicture(frame1, frame2);
-  const TQoByteView bytes = Bytes();
-  auto screen = [](int s) { return kBspScreens + static_cast<std::size_t>(s) * kZxScreenBytes; };
+  const std::size_t first = layout_.Screens;
+  auto screen = [first](int s) { return first + static_cast<std::size_t>(s) * kZxScreenBytes; };
   DrawGigaCells(
       *bmp, frame1, frame2, 32, 192,
       [&](int s, int y, int c) { return bytes.U8(PixelAt(screen(s), y, c)); },
@@ -236,6 +336,11 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
         return bytes.U8(AttributeAt(screen(s) + kZxScreenPixelBytes, y, c, 8));
       },
       8, 64);
+  forBorder([&](int x, int y, int i) {
+    frame1->SetPixel(x, y, border[0][i]);
+    frame2->SetPixel(x, y, border[1][i]);
+    bmp->SetPixel(x, y, border[0][i] * 16u + border[1][i]);
+  });
   return bmp;
 }
 

@@ -118,13 +118,31 @@ class TQoZxSpectrumGigaEngine : public TQoBaseZxSpectrumGigaEngine {
   std::unique_ptr<TQoBitmap> Decode() override;
 };
 
-// Two standard screens framed by a plain border, with a title and an author.
+// The parts of a BSP file: "bsp", a flag byte (0x80 two screens, 0x40 border data after
+// the screens), a byte not read, the border colours, title and author of 32 characters;
+// with both flags the offset of the second screen's border data (a little-endian word).
+struct TQoZxBspLayout {
+  bool TwoScreens = false;
+  std::size_t Screens = 0;  // the first screen; the second follows it
+  // The border data of each screen: [Start, End) of the file, empty without border data.
+  std::size_t BorderStart[2] = {0, 0};
+  std::size_t BorderEnd[2] = {0, 0};
+  uint8_t BorderColor[2] = {0, 0};  // the plain border of each screen
+  // False when the bytes are no BSP file or the parts do not fit in them.
+  bool Parse(TQoByteView bytes);
+};
+
+// One screen or two framed by a border, plain or drawn line by line from run lengths,
+// with a title and an author.
 class TQoZxSpectrumBspEngine : public TQoBaseZxSpectrumGigaEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumBspEngine";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumBspEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
+
+ private:
+  TQoZxBspLayout layout_;
 };
 
 // MultiArtist: two pixel screens and attribute rows every 2, 4 or 8 lines.

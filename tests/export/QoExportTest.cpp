@@ -8,8 +8,8 @@
 #include <string>
 
 #include "color/QoAspect.h"
-#include "support/QoTestFiles.h"
 #include "export/QoExport.h"
+#include "support/QoTestFiles.h"
 
 namespace {
 
@@ -97,7 +97,15 @@ TEST(QoExportTest, RepeatsFollowTheAspectEntry) {
   const TQoExportRepeat almost = QoExportRepeat(QoAspectIndexByLabel("3:4"));
   EXPECT_EQ(1, almost.RepeatX);
   EXPECT_EQ(1, almost.RepeatY);
-  EXPECT_EQ(4, QoExportRepeat(QoAspectIndexByLabel("3:14")).RepeatY);
+  // The nearest whole factor, so that the exported pixels keep their shape as closely
+  // as whole factors can: the C64's PAL pixels are doubled, 3:14 repeats 5 times.
+  const TQoExportRepeat pal = QoExportRepeat(QoAspectIndexByLabel("1.8730 PAL"));
+  EXPECT_EQ(2, pal.RepeatX);
+  EXPECT_NEAR(187136.0 / 99911 / 2, pal.PixelAspect, 1e-12);
+  EXPECT_EQ(1, QoExportRepeat(QoAspectIndexByLabel("1.138:1")).RepeatX);
+  EXPECT_EQ(5, QoExportRepeat(QoAspectIndexByLabel("3:14")).RepeatY);
+  EXPECT_NEAR(2.0 / 3 * 2, QoExportRepeat(QoAspectIndexByLabel("2:3")).PixelAspect, 1e-12);
+  EXPECT_NEAR(4.0 / 3, QoNativeRepeat(QoAspectIndexByLabel("4:3")).PixelAspect, 1e-12);
 }
 
 TEST(QoExportTest, EnlargeRepeatsEveryPixelIntoItsBlockAndKeepsThePalette) {
@@ -168,18 +176,37 @@ TEST(QoExportTest, PngRoundTripsIndexedAndTrueColourAndNamesTheSoftware) {
   pictures.push_back(Pattern(std::make_unique<TQoBitmap8>(6, 3, &palette), 3));
   pictures.push_back(TrueColourPattern(9, 4));
   for (const auto& bmp : pictures) {
-    SCOPED_TRACE(bmp->BitsPerPixel);
-    const std::vector<uint8_t> file = QoEncodePng(*bmp);
-    int32_t w = 0, h = 0;
-    const std::vector<uint8_t> rgb = ReadPngRgb(file, w, h);
-    ASSERT_EQ(bmp->Width, w);
-    ASSERT_EQ(bmp->Height, h);
-    ExpectSameColours(*bmp, rgb);
-    const std::string bytes(file.begin(), file.end());
-    EXPECT_NE(std::string::npos, bytes.find(std::string("tEXtSoftware\0OrvalonWLX", 23)));
-    // Indexed pictures stay indexed: colour type 3 in the header.
-    EXPECT_EQ(bmp->BitsPerPixel <= 8 ? 3 : 2, file[25]);
+    for (TQoPngCompression compression :
+         {TQoPngCompression::Fast, TQoPngCompression::Default, TQoPngCompression::Best}) {
+      SCOPED_TRACE(bmp->BitsPerPixel);
+      const std::vector<uint8_t> file = QoEncodePng(*bmp, {compression, 0});
+      int32_t w = 0, h = 0;
+      const std::vector<uint8_t> rgb = ReadPngRgb(file, w, h);
+      ASSERT_EQ(bmp->Width, w);
+      ASSERT_EQ(bmp->Height, h);
+      ExpectSameColours(*bmp, rgb);
+      const std::string bytes(file.begin(), file.end());
+      EXPECT_NE(std::string::npos, bytes.find(std::string("tEXtSoftware\0OrvalonWLX", 23)));
+      // Indexed pictures stay indexed (colour type 3) at the smallest depth that holds
+      // their palette: two colours in 1 bit, three in 2, whatever the bitmap's kind.
+      EXPECT_EQ(bmp->BitsPerPixel <= 8 ? 3 : 2, file[25]);
+      EXPECT_EQ(bmp->BitsPerPixel > 8 ? 8 : bmp->BitsPerPixel == 1 ? 1 : 2, file[24]);
+      EXPECT_EQ(std::string::npos, bytes.find("pHYs"));
+    }
   }
+  // The shape the pixels keep after the enlargement: a PAL C64 pixel doubled in width is
+  // 0.9365 as wide as tall, so there are more of them to the unit across.
+  const std::vector<uint8_t> file = QoEncodePng(*pictures[1], {TQoPngCompression::Default, 0.9365});
+  const std::string bytes(file.begin(), file.end());
+  const std::size_t at = bytes.find("pHYs");
+  ASSERT_NE(std::string::npos, at);
+  const auto be32 = [&](std::size_t i) {
+    return uint32_t(file[i]) << 24 | uint32_t(file[i + 1]) << 16 | uint32_t(file[i + 2]) << 8 |
+           file[i + 3];
+  };
+  EXPECT_EQ(100000u, be32(at + 4));
+  EXPECT_EQ(93650u, be32(at + 8));
+  EXPECT_EQ(0, file[at + 12]);  // unit unknown: a ratio only
 }
 
 TEST(QoExportTest, GifRoundTripsIndicesAndRefusesTrueColour) {

@@ -550,7 +550,9 @@ void TprWLXForm::SaveImage(const std::string& extension) {
   std::string path;
   if (!ChooseSaveFile(extension, path)) return;
   if (!picture) picture = ExportPicture(*engine_, aspectIndex_);
-  QoWriteFile(path, QoEncodeForExtension(*picture, extension));
+  TQoPngOptions png;
+  png.PixelAspect = QoExportRepeat(aspectIndex_).PixelAspect;
+  QoWriteFile(path, QoEncodeForExtension(*picture, extension, png));
 }
 
 void TprWLXForm::SavePalette() {

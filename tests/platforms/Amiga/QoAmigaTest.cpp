@@ -180,13 +180,68 @@ TEST(QoAmigaTest, ChunkWalkPadsOddSizesAndStopsAtAChunkPastTheEnd) {
       {{"ANNO", {'a', 'b', 'c'}}, {"XTRA", {1}, false}, {"RAST", TBytes(34)}, {"BODY", TBytes(4)}});
   file.resize(file.size() - 2);  // the BODY now runs past the end of the file
   const auto chunks = QoReadIFFChunks(TQoByteView(file.data(), file.size()), 12);
-  ASSERT_EQ(3u, chunks.size());
+  ASSERT_EQ(4u, chunks.size());
   EXPECT_EQ(QoIFFId("ANNO"), chunks[0].Id);
   EXPECT_EQ(3u, chunks[0].Size());
   EXPECT_EQ(QoIFFId("XTRA"), chunks[1].Id);
   // Written straight after an odd-sized chunk, without a pad byte, and still found.
   EXPECT_EQ(QoIFFId("RAST"), chunks[2].Id);
   EXPECT_EQ(34u, chunks[2].Size());
+  EXPECT_FALSE(chunks[2].Cut);
+  // Only a body is yielded past the end, cut to what the file holds.
+  EXPECT_EQ(QoIFFId("BODY"), chunks[3].Id);
+  EXPECT_EQ(2u, chunks[3].Size());
+  EXPECT_TRUE(chunks[3].Cut);
+  TBytes other = Form("ILBM", {{"ANNO", {'a', 'b'}}, {"CMAP", TBytes(6)}});
+  other.pop_back();
+  EXPECT_EQ(1u, QoReadIFFChunks(TQoByteView(other.data(), other.size()), 12).size());
+}
+
+// Tools that never patch the FORM length leave 0 or more than the file holds; the
+// chunks are walked to the end of the data all the same, and a body cut by the end of
+// the file is read as far as it goes, stored or packed, the rest of the picture 0.
+TEST(QoAmigaTest, FormLengthsThatLieAndBodiesCutShort) {
+  const TPixelFn pixel = [](int x, int y) { return Pattern(x, y, 3); };
+  const TBytes planes = Planar(32, 8, 3, pixel);
+  const std::size_t rowBytes = 4 * 3;  // one row of all three planes
+  for (uint32_t formLength : {0u, 0x7FFFFFF0u}) {
+    TBytes file = Form("ILBM", {{"BMHD", Bmhd(32, 8, 3)}, {"CMAP", Cmap(8)}, {"BODY", planes}});
+    for (int i = 0; i < 4; ++i)
+      file[4 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(formLength >> (24 - 8 * i));
+    auto d = Detect("p.iff", file);
+    ASSERT_EQ("TQoAmigaILBMEngine", d->First()->EngineClass) << formLength;
+    auto bmp = d->First()->Decode();
+    for (int x = 0; x < 32; ++x) EXPECT_EQ(pixel(x, 7), bmp->GetPixel(x, 7)) << x;
+  }
+  // Stored: five whole rows and a part of the sixth survive.
+  TBytes stored = Form("ILBM", {{"BMHD", Bmhd(32, 8, 3)}, {"CMAP", Cmap(8)}, {"BODY", planes}});
+  stored.resize(stored.size() - 2 * rowBytes - 10);
+  // Packed: the literal runs of the first four rows only.
+  TBytes packed =
+      Form("ILBM", {{"BMHD", Bmhd(32, 8, 3, 1)},
+                    {"CMAP", Cmap(8)},
+                    {"BODY", PackLiteral(TBytes(planes.begin(), planes.begin() + 4 * rowBytes))}});
+  // The BODY's size says twice what the file holds after it.
+  const std::size_t sizeAt = packed.size() - (1 + 4 * rowBytes) - 1 - 4;  // the run, a pad
+  ASSERT_TRUE(std::equal(packed.begin() + static_cast<long>(sizeAt) - 4,
+                         packed.begin() + static_cast<long>(sizeAt), "BODY"));
+  const uint32_t claimed = 2 * (1 + 4 * static_cast<uint32_t>(rowBytes));
+  for (int i = 0; i < 4; ++i)
+    packed[sizeAt + static_cast<std::size_t>(i)] = static_cast<uint8_t>(claimed >> (24 - 8 * i));
+  for (const auto& [file, rows] : {std::pair{stored, 5}, std::pair{packed, 4}}) {
+    auto d = Detect("p.iff", file);
+    ASSERT_NE(nullptr, d->First()) << rows;
+    auto bmp = d->First()->Decode();
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 32; ++x) {
+        if (y < rows) {
+          EXPECT_EQ(pixel(x, y), bmp->GetPixel(x, y)) << x << "," << y;
+        } else if (y > rows) {
+          EXPECT_EQ(0u, bmp->GetPixel(x, y)) << x << "," << y;
+        }
+      }
+    }
+  }
 }
 
 TEST(QoAmigaTest, PlanesOfOddWidthsDecodeInEveryLayout) {
@@ -271,8 +326,8 @@ TEST(QoAmigaTest, BrokenFilesAreDeclined) {
   EXPECT_FALSE(ok({{"BMHD", Bmhd(16, 4, 2)}, {"CMAP", Cmap(4)}, {"BODY", shortBody}}));
   EXPECT_FALSE(ok({{"BMHD", Bmhd(16, 4, 2, 1)}, {"CMAP", Cmap(4)}, {"BODY", {0xF2, 0}}}));
   EXPECT_TRUE(ok({{"BMHD", Bmhd(16, 4, 2, 1)}, {"CMAP", Cmap(4)}, {"BODY", {0xF1, 0}}}));
-  // A BODY whose size runs past the end of the file is not found.
-  TBytes cut = Form("ILBM", {{"BMHD", Bmhd(16, 4, 2)}, {"CMAP", Cmap(4)}, {"BODY", body}});
+  // A chunk other than the body that runs past the end of the file is not found.
+  TBytes cut = Form("ILBM", {{"BMHD", Bmhd(16, 4, 2)}, {"BODY", body}, {"CMAP", Cmap(4)}});
   cut.pop_back();
   EXPECT_EQ(nullptr, Detect("p.iff", cut)->First());
   // Vertical word runs need one VDAT per plane.

@@ -8,6 +8,7 @@
 #include "platforms/AppleII/QoOpenPlatformAppleII.h"
 #include "support/QoEngineChecks.h"
 #include "support/QoSamples.h"
+#include "support/QoTestHash.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ TEST(QoAppleIITest, HiResEnginesShareMonochromeFiles) {
             Detect("pic.hgr", bytes)->Classes());
   EXPECT_EQ(kQoDetectSize | kQoDetectExtension, Detect("pic.bin", bytes)->First()->DetectFlags);
   EXPECT_EQ(kQoDetectSize, Detect("pic.dat", bytes)->First()->DetectFlags);
-  EXPECT_EQ(0, Detect("pic.hgr", TBytes(8184))->Engines->Count());
+  EXPECT_EQ(0, Detect("pic.hgr", TBytes(8183))->Engines->Count());
 }
 
 TEST(QoAppleIITest, DoubleHiResNibbleOrder) {
@@ -225,6 +226,77 @@ TEST(QoAppleIITest, LowResolutionBlocks) {
   EXPECT_EQ(kQoDetectSize, Detect("pic.gr", dlo)->First()->DetectFlags);
 }
 
+// Screens as disc tools save them: whole pages with their holes, pages cut inside the
+// last hole, and DOS binary files behind their address and length words. Each shows what
+// the exact dump of the same memory shows, rated below an exact dump.
+TEST(QoAppleIITest, PagesAsTheyAreSaved) {
+  TBytes hires(8192);
+  HiRes(hires, 0, 0) = 0x81;
+  HiRes(hires, 191, 39) = 0x7F;  // the last picture byte, just before the last hole
+  const std::string exact = QoHashBitmapHex(*Detect("a.hgr", hires)->First()->Decode());
+
+  TBytes cut(hires.begin(), hires.begin() + 8184);
+  TBytes header = {0x00, 0x40, 0x00, 0x20};  // BSAVE A$4000,L$2000
+  header.insert(header.end(), hires.begin(), hires.end());
+  TBytes shortHeader = {0x00, 0x20, 0xF8, 0x1F};  // L$1FF8: the last hole left off
+  shortHeader.insert(shortHeader.end(), cut.begin(), cut.end());
+  for (const TBytes& file : {cut, header, shortHeader}) {
+    SCOPED_TRACE(file.size());
+    auto d = Detect("a.hgr", file);
+    ASSERT_EQ("TQoAppleIIHRColorEngine", d->First()->EngineClass);
+    EXPECT_EQ(kQoDetectExtension, d->First()->DetectFlags);
+    EXPECT_EQ(exact, QoHashBitmapHex(*d->First()->Decode()));
+    EXPECT_EQ(0, Detect("a.dat", file)->Engines->Count());
+  }
+  // A header that names another address or length is picture data, and too long for it.
+  TBytes wrongAddress = header;
+  wrongAddress[1] = 0x60;
+  EXPECT_EQ(0, Detect("a.hgr", wrongAddress)->Engines->Count());
+
+  // Double hi-res with the main bank's last hole cut off.
+  TBytes dhr(16384);
+  HiRes(dhr, 191, 39, 8192) = 0x40;
+  const std::string dhrExact = QoHashBitmapHex(*Detect("a.dhgr", dhr)->First()->Decode());
+  auto dcut = Detect("a.dhgr", TBytes(dhr.begin(), dhr.begin() + 16376));
+  EXPECT_EQ(kQoDetectExtension, dcut->First()->DetectFlags);
+  EXPECT_EQ(dhrExact, QoHashBitmapHex(*dcut->First()->Decode()));
+  EXPECT_EQ(0, Detect("a.dhgr", TBytes(16375))->Engines->Count());
+
+  // Low resolution as text page 1: rows in the page's order, screen holes skipped; and
+  // a page-1 BSAVE file.
+  TBytes lo(1024);
+  lo[QoAppleIITextRow(1)] = 0x3C;        // blocks (0,2) colour 12, (0,3) colour 3
+  lo[QoAppleIITextRow(23) + 39] = 0x5A;  // (39,46) colour 10, (39,47) colour 5
+  lo[120] = 0xFF;                        // a hole
+  TBytes loFile = {0x00, 0x04, 0x00, 0x04};
+  loFile.insert(loFile.end(), lo.begin(), lo.end());
+  for (const TBytes& file : {lo, TBytes(lo.begin(), lo.begin() + 1016), loFile}) {
+    auto d = Detect("a.gr", file);
+    ASSERT_EQ("TQoAppleIILREngine", d->First()->EngineClass);
+    EXPECT_EQ(kQoDetectExtension, d->First()->DetectFlags);
+    auto bmp = d->First()->Decode();
+    EXPECT_EQ(12u, bmp->GetPixel(0, 2));
+    EXPECT_EQ(3u, bmp->GetPixel(0, 3));
+    EXPECT_EQ(10u, bmp->GetPixel(39, 46));
+    EXPECT_EQ(5u, bmp->GetPixel(39, 47));
+    EXPECT_EQ(0u, bmp->GetPixel(0, 0));
+  }
+  EXPECT_EQ(0, Detect("a.bin", lo)->Engines->Count());
+
+  // Double low resolution: the auxiliary page (left blocks, nibbles rotated as the
+  // display shows them), then the main page.
+  TBytes dlo(2048);
+  dlo[QoAppleIITextRow(0) + 1] = 0x1B;         // aux: column 2 colours ROL(11)=7, ROL(1)=2
+  dlo[1024 + QoAppleIITextRow(0) + 1] = 0x47;  // main: column 3 colours 7 and 4
+  auto dd = Detect("a.dgr", dlo);
+  ASSERT_EQ("TQoAppleIIDLREngine", dd->First()->EngineClass);
+  auto dbmp = dd->First()->Decode();
+  EXPECT_EQ(7u, dbmp->GetPixel(2, 0));
+  EXPECT_EQ(2u, dbmp->GetPixel(2, 1));
+  EXPECT_EQ(7u, dbmp->GetPixel(3, 0));
+  EXPECT_EQ(4u, dbmp->GetPixel(3, 1));
+}
+
 TEST(QoAppleIITest, EveryEngineDecodesWithEveryPaletteType) {
   std::set<std::string> seen;
   for (std::size_t size :
@@ -254,8 +326,8 @@ TEST(QoAppleIITest, RealScreens) {
   const std::map<std::string, std::string> expectedEngine = {
       {"a2-hgr", "TQoAppleIIHRColorEngine"},
       {"a2-dhgr", "TQoAppleIIeDHRColorEngine"},
-      {"a2-lores", ""},
-      {"a2-double-lores", ""},
+      {"a2-lores", "TQoAppleIILREngine"},
+      {"a2-double-lores", "TQoAppleIIDLREngine"},
   };
   // Pinned after checking each picture by eye.
   const std::map<std::string, std::string> pinned = {
@@ -269,17 +341,19 @@ TEST(QoAppleIITest, RealScreens) {
       {"apple2/4cade_title_CHOPLIFTER.hgr", "537a961e5ab89412"},
       {"apple2/4cade_title_KARATEKA.hgr", "bd262ce43eae5ba7"},
       {"apple2/witch.hgr", "dfdd3996f0ed84e7"},
+      // Whole pages, cut pages and DOS binary files.
+      {"apple2/4cade_title_SAND.TRAP.dhgr", "8c25dae4610fb139"},
+      {"apple2/4cade_action_FLAPPLE.BIRD.dgr", "c91cfde5aec1eb1f"},
+      {"apple2/4cade_title_CRYSTAL.CASTLES.hgr", "eb54896e8d55a3a2"},
+      {"apple2/PORTAL_TITLE.HGR", "fec7a4071ddede77"},
+      {"apple2/TITLE.HGR", "a64115f84dc29137"},
+      {"apple2/astronaut.hgr", "7594a097116933f7"},
+      {"apple2/chips.hgr", "46facb84fd8924c7"},
+      {"apple2/macrometer.hgr", "9132bd8c845a7a82"},
+      {"apple2/4cade_action_COLORIX.gr", "235eaed1ba2f32ac"},
+      {"apple2/4cade_action_SNAKEBYTE.REMIX.gr", "14c32d688a69a6fe"},
   };
-  const int decoded = QoCheckRealPictures(
-      AppleRegistry(), expectedEngine, pinned,
-      [](const TQoSample& sample, const std::string& engineClass, const TQoDetected& d) {
-        // Whole memory pages (1024 and 2048 bytes with the screen holes) and screens
-        // cut short or padded are not the exact dumps the engines know.
-        if (!engineClass.empty() && (sample.Size == 8192 || sample.Size == 16384)) return false;
-        EXPECT_EQ(0, d.Engines->Count());
-        return true;
-      });
-  EXPECT_EQ(10, decoded);
+  EXPECT_EQ(20, QoCheckRealPictures(AppleRegistry(), expectedEngine, pinned));
 }
 
 TEST(QoAppleIITest, ClassesDescribeThemselvesWithoutData) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "color/QoColor.h"
 #include "color/QoPaletteTypes.h"
 #include "platforms/ZxSpectrum/QoOpenPlatformZxSpectrumMulticolor.h"
@@ -164,6 +166,73 @@ TEST(QoZxSpectrumMulticolorTest, MultiArtistTablesAndSizes) {
   EXPECT_EQ(7u, bmp->Frames->Get(0)->GetPixel(255, 9));
 }
 
+// BSP borders: each screen's own run-length stream along the border's rows, the screen's
+// columns skipped; without a stream the plain colours of byte 5; one screen or two.
+TEST(QoZxSpectrumMulticolorTest, BspBordersForEachScreen) {
+  auto header = [](uint8_t flags, uint8_t colors, std::size_t size) {
+    TBytes bytes(size);
+    std::copy_n("bsp", 3, bytes.begin());
+    bytes[3] = flags;
+    bytes[4] = 0x5A;  // not read
+    bytes[5] = colors;
+    return bytes;
+  };
+  TBytes bsp = header(0xC0, 0x2A, 72 + 13824);  // plain colours 2 and 5
+  bsp[72 + 6144] = Attribute(0, 6);             // screen 1, cell (0, 0): paper 6
+  const TBytes first = {0x09, 5,                // colour 1, 5 units (next byte)
+                        0x12,                   // colour 2, 12 units
+                        0x1B,                   // colour 3, 3 + 13 units
+                        0x04};                  // colour 4 to the end of the row
+  bsp.insert(bsp.end(), first.begin(), first.end());
+  bsp.insert(bsp.end(), 63, 0x05);      // rows 1-63 colour 5
+  bsp.insert(bsp.end(), {0x0E, 40,      // colour 6, 80 pixels: 64 left, 16 right
+                         0x07, 0x09});  // colour 7 to the row's end; a count cut off
+  const std::size_t second = bsp.size();
+  bsp[70] = static_cast<uint8_t>(second & 0xFF);
+  bsp[71] = static_cast<uint8_t>(second >> 8);
+  bsp.push_back(0x01);  // screen 2: row 0 colour 1, the rest plain
+  auto d = Detect("x.bsp", bsp);
+  ASSERT_EQ("TQoZxSpectrumBspEngine", d->First()->EngineClass);
+  auto bmp = d->First()->Decode();
+  const TQoBitmap& one = *bmp->Frames->Get(0);
+  const TQoBitmap& two = *bmp->Frames->Get(1);
+  const std::vector<std::array<int, 3>> expected = {
+      {0, 0, 1},    {9, 0, 1},    {10, 0, 2},   {33, 0, 2},   {34, 0, 3},   {65, 0, 3},
+      {66, 0, 4},   {383, 0, 4},  {200, 63, 5}, {63, 64, 6},  {320, 64, 6}, {335, 64, 6},
+      {336, 64, 7}, {383, 64, 7}, {0, 65, 2},   {383, 303, 2}};
+  for (const auto& [x, y, color] : expected) {
+    EXPECT_EQ(static_cast<uint32_t>(color), one.GetPixel(x, y)) << x << "," << y;
+  }
+  EXPECT_EQ(6u, one.GetPixel(64, 64));  // the screen itself
+  EXPECT_EQ(1u, two.GetPixel(383, 0));
+  EXPECT_EQ(5u, two.GetPixel(0, 1));
+  EXPECT_EQ(4u * 16 + 1, bmp->GetPixel(100, 0));
+
+  // Two screens, no border data: the screens start at 70, plain colours from byte 5.
+  TBytes plain = header(0x80, 0x2A, 70 + 13824);
+  plain[70 + 6144] = Attribute(0, 6);
+  bmp = Detect("x.bsp", plain)->First()->Decode();
+  EXPECT_EQ(2u * 16 + 5, bmp->GetPixel(0, 0));
+  EXPECT_EQ(6u * 16, bmp->GetPixel(64, 64));
+
+  // One screen, with and without border data: a plain 16-colour picture.
+  TBytes single = header(0x40, 0x03, 70 + 6912);
+  single[70 + 6144] = Attribute(0, 6);
+  single.push_back(0x01);
+  auto s = Detect("x.bsp", single);
+  EXPECT_EQ("ZX Spectrum 384x304x4 image", s->First()->GetDisplayName());
+  bmp = s->First()->Decode();
+  EXPECT_EQ(nullptr, bmp->Frames);
+  EXPECT_EQ(1u, bmp->GetPixel(383, 0));
+  EXPECT_EQ(3u, bmp->GetPixel(0, 1));
+  EXPECT_EQ(6u, bmp->GetPixel(64, 64));
+  single[3] = 0x00;
+  EXPECT_EQ(3u, Detect("x.bsp", single)->First()->Decode()->GetPixel(383, 0));
+
+  // Screens that do not fit are refused.
+  EXPECT_EQ(nullptr, Detect("x.bsp", header(0x80, 0, 70 + 13823))->Find("TQoZxSpectrumBspEngine"));
+}
+
 TEST(QoZxSpectrumMulticolorTest, SignedFormatsCheckTheirHeaders) {
   // BSP: title and author trimmed and joined; screens 64 pixels in, border colour 0.
   TBytes bsp(72 + 13824);
@@ -179,7 +248,7 @@ TEST(QoZxSpectrumMulticolorTest, SignedFormatsCheckTheirHeaders) {
   auto bmp = d->First()->Decode();
   EXPECT_EQ(2u * 16, bmp->GetPixel(64, 64));
   EXPECT_EQ(0u, bmp->GetPixel(63, 64));
-  bsp[4] = 1;
+  bsp[3] = 0xC1;  // a flag no BSP file sets
   EXPECT_EQ(nullptr, Detect("x.bsp", bsp)->Find("TQoZxSpectrumBspEngine"));
 
   // HLR: the routine must be there byte for byte; one pattern for every cell.

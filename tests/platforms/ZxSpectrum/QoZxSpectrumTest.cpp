@@ -293,7 +293,7 @@ TEST(QoZxSpectrumTest, RealScreensAreRecognisedAndDecode) {
       {"zxspectrum/monochrome.scr", "381184030f0660d9"},
       {"zxspectrum/example.3", "b3bae8536f769ad6"},
       {"zxspectrum/example.bmc4", "9885fdcf0f43ccbe"},
-      {"zxspectrum/example.bsp", "530b335f52941efe"},
+      {"zxspectrum/example.bsp", "503b0cad2e6b9afe"},
       {"zxspectrum/example.img", "6db5d523a184fcef"},
       {"zxspectrum/example.hlr", "a07f1e2de030756d"},
       {"zxspectrum/example.ifl", "657de52689d15831"},
