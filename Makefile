@@ -1,7 +1,7 @@
 # Orvalon: the commands of the README. Each target installs what it needs first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test asan asan-test release demo bench fuzz windows windows-test format format-check clean
+.PHONY: all deps build test asan asan-test release demo install bench fuzz windows windows-test format format-check clean
 
 all: build
 
@@ -35,6 +35,16 @@ release: deps build/release/build.ninja
 demo: deps build/release/build.ninja
 	cmake --build --preset release -j $(JOBS) --target orvalon orvalon-demo-pictures
 	@scripts/demo.sh build/release
+
+# The tool, its man page, the thumbnailer entry and the MIME types, under PREFIX (staged
+# under DESTDIR for packages). Without DESTDIR the MIME database is brought up to date.
+PREFIX ?= /usr/local
+DESTDIR ?=
+install: deps build/release/build.ninja
+	cmake --build --preset release -j $(JOBS) --target orvalon orvalon-man
+	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+	@if [ -z "$(DESTDIR)" ] && command -v update-mime-database >/dev/null 2>&1; then \
+	  update-mime-database "$(PREFIX)/share/mime"; fi
 
 # Timings of detection, decoding, thumbnails and export; the table goes to bench/README.md.
 bench: deps build/release/build.ninja

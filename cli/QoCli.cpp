@@ -1,38 +1,66 @@
 #include "cli/QoCli.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
+#include "base/QoErrors.h"
+#include "cli/QoCliAnimate.h"
+#include "cli/QoCliGallery.h"
 #include "cli/QoCliJson.h"
 #include "color/QoAspect.h"
 #include "color/QoPaletteTypes.h"
 #include "export/QoExport.h"
+#include "platforms/QoPlatformModules.h"
 #include "plugin/QoThumbnail.h"
+
+#ifndef ORVALON_VERSION
+#define ORVALON_VERSION "unknown"
+#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
+// The help text; the man page is made from it too, so it says everything once.
 constexpr const char* kUsage =
     "Usage:\n"
-    "  orvalon formats\n"
+    "  orvalon formats [--json] [--platform NAME]\n"
     "      the registered engine classes in registry order: index, class, platform,\n"
-    "      default extension\n"
+    "      default extension, description (\"-\" where a class tells only with data);\n"
+    "      --platform keeps the classes of one platform or module (any case)\n"
     "  orvalon info FILE... [--json]\n"
     "      the engines that accept each file, best first, with what they offer\n"
-    "  orvalon convert FILE... [-o OUT | -d DIR] [selection]\n"
+    "  orvalon convert FILE... [-o OUT | -d DIR] [selection] [--animate]\n"
     "      writes the picture as .png (default), .bmp or .gif by OUT's extension;\n"
     "      without -o or -d the picture is written beside FILE as .png\n"
+    "      --animate writes an animated GIF (beside FILE as .gif without -o): a\n"
+    "      colour-cycling picture over one whole period of all its ranges, each range\n"
+    "      at its own delay in 1/60 s ticks; a two-screen picture as a two-frame loop\n"
+    "      at 1/50 s a screen. GIF counts in 1/100 s, so a change is shown for at\n"
+    "      least 2/100 s; at most 600 frames, a longer cycle is cut there\n"
     "  orvalon palette FILE... [-o OUT.pal | -d DIR] [selection]\n"
     "      writes the picture's palette as a JASC-PAL text file (beside FILE as .pal\n"
     "      without -o or -d)\n"
-    "  orvalon thumbnail FILE [-o OUT.png] [--size WxH]\n"
+    "  orvalon thumbnail FILE... [-o OUT.png | -d DIR] [--size WxH]\n"
     "      the thumbnail the file manager shows: the best engine's picture fitted into\n"
     "      a box of W x H (default 96x96) with its pixel aspect; written beside FILE\n"
-    "      as .thumb.png without -o\n"
+    "      as NAME.thumb.png without -o (in DIR with -d)\n"
+    "  orvalon gallery FILE... -o DIR [--size WxH] [--note TEXT]\n"
+    "      DIR/index.html, a plain page of every file with its thumbnail, picture,\n"
+    "      format, size, palette and pixel aspect; the pictures go to DIR/pictures,\n"
+    "      the thumbnails (default 160x160) to DIR/thumbnails; --note adds a line of\n"
+    "      text under the title\n"
+    "  orvalon --version | --help\n"
     "\n"
     "Selection (as the viewer offers it; 'orvalon info' lists the choices):\n"
     "  --engine N                 the N-th accepting engine (0 = best rated)\n"
@@ -42,6 +70,14 @@ constexpr const char* kUsage =
     "  --aspect N                 a pixel-aspect entry the engine offers\n"
     "  --frame K                  frame K (0 = first screen) of a multi-screen picture\n"
     "  --native                   no whole-factor enlargement for the pixel aspect\n"
+    "\n"
+    "Batches (convert, palette, thumbnail, gallery):\n"
+    "  -j N                       N files at a time (default: every core; -j 1 one\n"
+    "                             after the other); output stays in input order and\n"
+    "                             a file that fails does not stop the others\n"
+    "  --compression fast|default|best\n"
+    "                             how hard PNG files are packed (default: default)\n"
+    "  -d DIR                     the output folder, created with its parents\n"
     "\n"
     "Exit status: 0 success, 1 no engine accepts a file, 2 usage error,\n"
     "3 a decode, read or write error.\n";
@@ -61,14 +97,26 @@ struct TSelection {
   bool Native = false;
 };
 
+// A selection and the aspect entry it comes to for one engine.
+struct TSourceChoice {
+  TSelection Selection;
+  int Aspect = 0;
+};
+
 struct TCommandLine {
   std::string Command;
   std::vector<std::string> Files;
   std::string Output;
   std::string Directory;
+  std::string Platform;
+  std::string Note;  // a line for the gallery page
   bool Json = false;
+  bool Animate = false;
+  bool SizeGiven = false;
   int32_t BoxWidth = 96;
   int32_t BoxHeight = 96;
+  int Jobs = 0;  // 0: every core
+  TQoPngOptions Png;
   TSelection Selection;
 };
 
@@ -123,13 +171,49 @@ TCommandLine Parse(const std::vector<std::string>& args) {
       if (x == std::string::npos) throw EUsage("--size takes WxH, such as 96x96");
       line.BoxWidth = ParseIndex(arg, size.substr(0, x));
       line.BoxHeight = ParseIndex(arg, size.substr(x + 1));
+      if (line.BoxWidth == 0 || line.BoxHeight == 0 || line.BoxWidth > 4096 ||
+          line.BoxHeight > 4096) {
+        throw EUsage("--size takes sides of 1 to 4096 pixels, such as 96x96");
+      }
+      line.SizeGiven = true;
     } else if (arg == "--native") {
       line.Selection.Native = true;
+    } else if (arg == "--animate") {
+      line.Animate = true;
+    } else if (arg == "--note") {
+      line.Note = value();
+    } else if (arg == "--platform") {
+      line.Platform = value();
+    } else if (arg == "-j" || arg == "--jobs") {
+      line.Jobs = ParseIndex(arg, value());
+      if (line.Jobs == 0) throw EUsage(arg + " needs a number of 1 or more");
+    } else if (arg.size() > 2 && arg.compare(0, 2, "-j") == 0) {
+      line.Jobs = ParseIndex("-j", arg.substr(2));
+      if (line.Jobs == 0) throw EUsage("-j needs a number of 1 or more");
+    } else if (arg == "--compression") {
+      const std::string level = value();
+      if (level == "fast") {
+        line.Png.Compression = TQoPngCompression::Fast;
+      } else if (level == "default") {
+        line.Png.Compression = TQoPngCompression::Default;
+      } else if (level == "best") {
+        line.Png.Compression = TQoPngCompression::Best;
+      } else {
+        throw EUsage("--compression takes fast, default or best, not \"" + level + "\"");
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw EUsage("unknown option " + arg);
     } else {
       line.Files.push_back(arg);
     }
+  }
+  // The same file twice would be processed twice and, in a batch, written twice.
+  std::set<fs::path> seen;
+  for (const std::string& file : line.Files) {
+    std::error_code error;
+    fs::path key = fs::weakly_canonical(fs::absolute(file, error), error);
+    if (error) key = fs::absolute(file, error).lexically_normal();
+    if (!seen.insert(key).second) throw EUsage(file + ": the file is given twice");
   }
   return line;
 }
@@ -229,7 +313,8 @@ TLoaded Load(const std::string& path, const TQoEngineRegistry& registry, std::os
     err << "orvalon: " << path << ": cannot read the file\n";
     loaded.Status = qeFileError;
   } else if (!loaded.Source->Engines || loaded.Source->Engines->Count() == 0) {
-    err << "orvalon: " << path << ": no engine accepts this file\n";
+    err << "orvalon: " << path
+        << ": no engine accepts this file ('orvalon formats' lists what is known)\n";
     loaded.Status = qeNoEngine;
   }
   return loaded;
@@ -257,36 +342,204 @@ int WorseStatus(int a, int b) {
   return std::max(a, b);
 }
 
-// Progress on a terminal for long batches.
+// Progress on a terminal for long batches: one line, rewritten in place and cleared
+// before any message so that messages stay whole lines.
 class TProgress {
  public:
   TProgress(std::ostream& err, bool enabled, std::size_t total)
       : err_(err), enabled_(enabled && total >= kMinimumBatch), total_(total) {}
-  ~TProgress() {
-    if (enabled_) err_ << "\r\033[K" << std::flush;
+  ~TProgress() { Clear(); }
+  void Step(std::size_t done, const std::string& file) {
+    if (!enabled_) return;
+    err_ << "\r\033[K[" << done << "/" << total_ << "] " << file << std::flush;
+    shown_ = true;
   }
-  void Step(std::size_t index, const std::string& file) {
-    if (enabled_) err_ << "\r\033[K[" << index + 1 << "/" << total_ << "] " << file << std::flush;
+  void Clear() {
+    if (shown_) err_ << "\r\033[K" << std::flush;
+    shown_ = false;
   }
 
  private:
   static constexpr std::size_t kMinimumBatch = 8;
   std::ostream& err_;
   bool enabled_;
+  bool shown_ = false;
   std::size_t total_;
 };
 
+// What one file of a batch said, held until every file before it has been written out.
+struct TFileResult {
+  std::string Out;
+  std::string Err;
+  int Status = qeSuccess;
+  bool Done = false;
+};
+
+// The status of one file's work: a bad choice for this file is a usage error, anything
+// else that went wrong a file error; either way the message names the file.
+int RunGuarded(const std::string& path, std::ostream& err, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const EUsage& e) {
+    err << "orvalon: " << path << ": " << e.what() << "\n";
+    return qeUsage;
+  } catch (const std::exception& e) {
+    err << "orvalon: " << path << ": " << e.what() << "\n";
+    return qeFileError;
+  }
+}
+
+int JobCount(const TCommandLine& line) {
+  if (line.Jobs > 0) return line.Jobs;
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+// Runs task for every file on up to jobs threads. Each file's output and messages are
+// written in input order, as soon as it and all files before it are done, so a batch
+// reads the same whatever the number of jobs. Returns the worst status.
+int RunBatch(const TCommandLine& line, std::ostream& out, std::ostream& err, bool progress,
+             const std::function<int(std::size_t, std::ostream&, std::ostream&)>& task) {
+  const std::size_t count = line.Files.size();
+  std::vector<TFileResult> results(count);
+  std::mutex mutex;
+  std::condition_variable doneSignal;
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < count; i = next++) {
+      std::ostringstream fileOut, fileErr;
+      const int status =
+          RunGuarded(line.Files[i], fileErr, [&] { return task(i, fileOut, fileErr); });
+      std::lock_guard<std::mutex> lock(mutex);
+      results[i].Out = fileOut.str();
+      results[i].Err = fileErr.str();
+      results[i].Status = status;
+      results[i].Done = true;
+      doneSignal.notify_all();
+    }
+  };
+  const std::size_t threads =
+      std::min<std::size_t>(static_cast<std::size_t>(JobCount(line)), count);
+  std::vector<std::thread> workers;
+  if (threads > 1) {
+    for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
+  }
+  TProgress bar(err, progress, count);
+  int status = qeSuccess;
+  for (std::size_t i = 0; i < count; ++i) {
+    TFileResult result;
+    if (threads > 1) {
+      std::unique_lock<std::mutex> lock(mutex);
+      doneSignal.wait(lock, [&] { return results[i].Done; });
+      result = std::move(results[i]);
+    } else {
+      bar.Step(i, line.Files[i]);
+      std::ostringstream fileOut, fileErr;
+      result.Status = RunGuarded(line.Files[i], fileErr, [&] { return task(i, fileOut, fileErr); });
+      result.Out = fileOut.str();
+      result.Err = fileErr.str();
+    }
+    if (!result.Err.empty()) bar.Clear();
+    out << result.Out << std::flush;
+    err << result.Err << std::flush;
+    status = WorseStatus(status, result.Status);
+    bar.Step(i + 1, line.Files[i]);
+  }
+  for (std::thread& worker : workers) worker.join();
+  return status;
+}
+
+// The output folder of -d, made with its parents when missing.
+void PrepareDirectory(const std::string& directory) {
+  if (directory.empty()) return;
+  std::error_code error;
+  if (fs::is_directory(directory, error)) return;
+  if (fs::exists(directory, error)) {
+    throw EQoError(directory + ": cannot write into it: not a folder");
+  }
+  fs::create_directories(directory, error);
+  if (error) throw EQoError(directory + ": cannot create the folder: " + error.message());
+}
+
 // formats
+
+std::string AsciiLowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string TrimSpaces(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The module that registers each class of the built modules, by class name.
+std::map<std::string, std::string> ModulesByClass() {
+  std::map<std::string, std::string> modules;
+  for (const TQoPlatformModule& module : QoPlatformModules()) {
+    TQoEngineRegistry own;
+    module.Register(own);
+    for (const TQoEngineClass& engineClass : own.Classes()) {
+      modules.emplace(engineClass.Name, module.Name);
+    }
+  }
+  return modules;
+}
 
 int RunFormats(const TCommandLine& line, std::ostream& out, const TQoEngineRegistry& registry) {
   if (!line.Files.empty()) throw EUsage("formats takes no file");
-  // Classes that need real data to be built show "-".
+  struct TRow {
+    int Index;
+    std::string Class, Platform, Module, Extension, Description;
+  };
+  const std::map<std::string, std::string> modules = ModulesByClass();
+  const std::string wanted = AsciiLowerCase(line.Platform);
+  std::vector<TRow> rows;
+  std::set<std::string> platforms;
   int index = 0;
   for (const TQoEngineClass& engineClass : registry.Classes()) {
     const TQoEngineClassInfo info = QoDescribeEngineClass(engineClass);
-    const std::string platform = info.Platform.empty() ? "-" : info.Platform;
-    const std::string extension = info.DefaultExtension.empty() ? "-" : info.DefaultExtension;
-    out << index++ << "\t" << engineClass.Name << "\t" << platform << "\t" << extension << "\n";
+    TRow row{index++, engineClass.Name,      info.Platform,
+             "",      info.DefaultExtension, TrimSpaces(info.Description)};
+    if (auto it = modules.find(row.Class); it != modules.end()) row.Module = it->second;
+    // A class that names its platform only once it sees data belongs to its module's.
+    if (row.Platform.empty()) row.Platform = row.Module;
+    platforms.insert(row.Platform.empty() ? std::string("-") : row.Platform);
+    if (!wanted.empty() && AsciiLowerCase(row.Platform) != wanted &&
+        AsciiLowerCase(row.Module) != wanted) {
+      continue;
+    }
+    rows.push_back(row);
+  }
+  if (!wanted.empty() && rows.empty()) {
+    std::vector<std::string> known(platforms.begin(), platforms.end());
+    throw EUsage("no class of the platform \"" + line.Platform + "\"; known: " + Join(known));
+  }
+  if (line.Json) {
+    TQoJsonWriter json(out);
+    json.BeginArray();
+    for (const TRow& row : rows) {
+      json.BeginObject();
+      json.Member("index", row.Index);
+      json.Member("class", row.Class);
+      json.Member("platform", row.Platform);
+      json.Member("module", row.Module);
+      json.Member("defaultExtension", row.Extension);
+      json.Member("description", row.Description);
+      json.EndObject();
+    }
+    json.EndArray();
+    out << "\n";
+    return qeSuccess;
+  }
+  const auto orDash = [](const std::string& text) {
+    return text.empty() ? std::string("-") : text;
+  };
+  for (const TRow& row : rows) {
+    out << row.Index << "\t" << row.Class << "\t" << orDash(row.Platform) << "\t"
+        << orDash(row.Extension) << "\t" << orDash(row.Description) << "\n";
   }
   return qeSuccess;
 }
@@ -450,28 +703,49 @@ void CheckPictureType(const std::string& path) {
   }
 }
 
-std::string OutputPathFor(const TCommandLine& line, const std::string& input) {
-  if (!line.Output.empty()) return line.Output;
+// How many files of the batch share each name without extension.
+std::map<std::string, int> StemCounts(const std::vector<std::string>& files) {
+  std::map<std::string, int> counts;
+  for (const std::string& file : files) ++counts[fs::path(file).stem().string()];
+  return counts;
+}
+
+// The output beside the input (directory empty) or in directory, named after the input
+// with suffix.
+std::string OutputPathIn(const std::string& directory, int frame,
+                         const std::map<std::string, int>& stems, const std::string& input,
+                         const std::string& suffix) {
   // pic.scr and pic.bsc in one batch would both become pic.png: such files keep their
   // extension in the output name (pic.scr.png, pic.bsc.png), so nothing is overwritten.
   const std::string stem = fs::path(input).stem().string();
-  const bool shared =
-      std::count_if(line.Files.begin(), line.Files.end(),
-                    [&](const std::string& f) { return fs::path(f).stem().string() == stem; }) > 1;
+  const auto it = stems.find(stem);
+  const bool shared = it != stems.end() && it->second > 1;
   std::string name = shared ? fs::path(input).filename().string() : stem;
-  if (line.Selection.Frame >= 0) name += "-frame" + std::to_string(line.Selection.Frame);
-  name += line.Command == "palette" ? ".pal" : ".png";
-  const fs::path folder =
-      line.Directory.empty() ? fs::path(input).parent_path() : fs::path(line.Directory);
+  if (frame >= 0) name += "-frame" + std::to_string(frame);
+  name += suffix;
+  const fs::path folder = directory.empty() ? fs::path(input).parent_path() : fs::path(directory);
   return (folder / name).string();
+}
+
+// The output of -o, or beside the input, or in -d's folder.
+std::string OutputPathFor(const TCommandLine& line, const std::map<std::string, int>& stems,
+                          const std::string& input, const std::string& suffix) {
+  if (!line.Output.empty()) return line.Output;
+  return OutputPathIn(line.Directory, line.Selection.Frame, stems, input, suffix);
+}
+
+// The whole-factor repeats for the chosen aspect entry (none for the native size) and the
+// pixel shape left after them.
+TQoExportRepeat RepeatFor(const TSourceChoice& choice) {
+  return choice.Selection.Native ? QoNativeRepeat(choice.Aspect) : QoExportRepeat(choice.Aspect);
 }
 
 // The picture to write: the decoded picture or one of its frames, enlarged by whole
 // factors for the pixel aspect unless the native size is asked for.
-std::unique_ptr<TQoBitmap> BuildPicture(TQoSourceEngine& engine, const TSelection& selection) {
-  const int aspect = selection.Aspect >= 0 ? selection.Aspect : engine.AspectIndex;
+std::unique_ptr<TQoBitmap> BuildPicture(TQoSourceEngine& engine, const TSourceChoice& choice) {
+  const TSelection& selection = choice.Selection;
   // The whole picture as the viewer exports it.
-  if (selection.Frame < 0 && !selection.Native) return ExportPicture(engine, aspect);
+  if (selection.Frame < 0 && !selection.Native) return ExportPicture(engine, choice.Aspect);
   std::unique_ptr<TQoBitmap> bmp = engine.Decode();
   if (!bmp) throw EQoError("the engine produced no picture");
   if (selection.Frame >= 0) {
@@ -483,35 +757,58 @@ std::unique_ptr<TQoBitmap> BuildPicture(TQoSourceEngine& engine, const TSelectio
     }
     bmp = bmp->Frames->Extract(selection.Frame);
   }
-  if (selection.Native) return bmp;
-  return QoEnlarge(std::move(bmp), QoExportRepeat(aspect));
+  return QoEnlarge(std::move(bmp), RepeatFor(choice));
 }
 
-int ConvertOne(const TCommandLine& line, const std::string& path, std::ostream& out,
-               std::ostream& err, const TQoEngineRegistry& registry) {
+// The animation --animate writes: colour cycling where the engine has moving ranges,
+// otherwise the screens of a two-screen picture.
+TQoAnimation BuildAnimation(TQoSourceEngine& engine, const TSourceChoice& choice) {
+  std::unique_ptr<TQoBitmap> bmp = engine.Decode();
+  if (!bmp) throw EQoError("the engine produced no picture");
+  if (QoHasMovingCycleRange(engine.CycleRanges)) {
+    return QoCycleAnimation(QoEnlarge(std::move(bmp), RepeatFor(choice)), engine.CycleRanges);
+  }
+  if (bmp->FrameCount() == 2) {
+    std::vector<std::unique_ptr<TQoBitmap>> screens;
+    for (int k = 0; k < 2; ++k) {  // Extract hands over the first remaining screen
+      screens.push_back(QoEnlarge(bmp->Frames->Extract(0), RepeatFor(choice)));
+    }
+    return QoScreenAnimation(std::move(screens));
+  }
+  if (bmp->FrameCount() > 2) {
+    throw EQoError("the picture has " + std::to_string(bmp->FrameCount()) +
+                   " screens and no colour cycling; --animate loops two screens (--frame K "
+                   "writes one)");
+  }
+  throw EQoError(
+      "nothing to animate: the picture has no colour cycling and is not made of two screens");
+}
+
+int ConvertOne(const TCommandLine& line, const std::string& path, const std::string& target,
+               std::ostream& out, std::ostream& err, const TQoEngineRegistry& registry) {
   TLoaded loaded = Load(path, registry, err);
   if (loaded.Status != qeSuccess) return loaded.Status;
-  const std::string target = OutputPathFor(line, path);
   std::error_code error;
   if (fs::exists(target, error) && fs::equivalent(target, path, error)) {
     throw EUsage("the output \"" + target + "\" would overwrite the input");
   }
   TQoSourceEngine& engine = SelectEngine(*loaded.Source, line.Selection);
+  const TSourceChoice choice{
+      line.Selection, line.Selection.Aspect >= 0 ? line.Selection.Aspect : engine.AspectIndex};
   std::vector<uint8_t> bytes;
   if (line.Command == "palette") {
-    if (ExtensionOf(target) != ".pal") throw EUsage("the palette file must end in .pal");
     std::unique_ptr<TQoBitmap> bmp = engine.Decode();
     if (engine.Palette->GetCount() == 0) throw EQoError("the picture has no palette");
     const std::string text = QoPaletteToText(*engine.Palette);
     bytes.assign(text.begin(), text.end());
+  } else if (line.Animate) {
+    const TQoAnimation animation = BuildAnimation(engine, choice);
+    bytes = QoEncodeAnimatedGif(animation);
   } else {
-    CheckPictureType(target);
-    std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, line.Selection);
+    std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, choice);
     // The pixel shape that remains after the enlargement rides along in the PNG.
-    const int aspect = line.Selection.Aspect >= 0 ? line.Selection.Aspect : engine.AspectIndex;
-    TQoPngOptions png;
-    png.PixelAspect =
-        (line.Selection.Native ? QoNativeRepeat(aspect) : QoExportRepeat(aspect)).PixelAspect;
+    TQoPngOptions png = line.Png;
+    png.PixelAspect = RepeatFor(choice).PixelAspect;
     bytes = QoEncodeForExtension(*bmp, ExtensionOf(target), png);
   }
   QoWriteFile(target, bytes);
@@ -519,68 +816,156 @@ int ConvertOne(const TCommandLine& line, const std::string& path, std::ostream& 
   return qeSuccess;
 }
 
-int RunConvert(const TCommandLine& line, std::ostream& out, std::ostream& err,
-               const TQoEngineRegistry& registry, bool progress) {
+// Checks shared by the commands that write one output per input.
+void CheckOutputs(const TCommandLine& line) {
   if (line.Files.empty()) throw EUsage(line.Command + " needs at least one file");
   if (!line.Output.empty() && !line.Directory.empty()) throw EUsage("give -o or -d, not both");
   if (!line.Output.empty() && line.Files.size() > 1) {
     throw EUsage("-o names one output file; use -d DIR for several files");
   }
-  if (!line.Output.empty() && line.Command == "convert") CheckPictureType(line.Output);
-  if (!line.Directory.empty()) {
-    std::error_code error;
-    if (!fs::is_directory(line.Directory, error)) {
-      throw EUsage("-d " + line.Directory + ": no such folder");
+}
+
+int RunConvert(const TCommandLine& line, std::ostream& out, std::ostream& err,
+               const TQoEngineRegistry& registry, bool progress) {
+  CheckOutputs(line);
+  std::string suffix = ".png";
+  if (line.Command == "palette") {
+    suffix = ".pal";
+    if (line.Animate) throw EUsage("--animate makes pictures, not palettes");
+    if (!line.Output.empty() && ExtensionOf(line.Output) != ".pal") {
+      throw EUsage("the palette file \"" + line.Output + "\" must end in .pal");
     }
+  } else if (line.Animate) {
+    suffix = ".gif";
+    if (line.Selection.Frame >= 0) throw EUsage("--animate shows every frame; leave out --frame");
+    if (!line.Output.empty() && ExtensionOf(line.Output) != ".gif") {
+      throw EUsage("an animation is a GIF: \"" + line.Output + "\" must end in .gif");
+    }
+  } else if (!line.Output.empty()) {
+    CheckPictureType(line.Output);
   }
-  int status = qeSuccess;
-  TProgress bar(err, progress, line.Files.size());
-  for (std::size_t i = 0; i < line.Files.size(); ++i) {
+  PrepareDirectory(line.Directory);
+  const std::map<std::string, int> stems = StemCounts(line.Files);
+  return RunBatch(line, out, err, progress, [&](std::size_t i, std::ostream& o, std::ostream& e) {
     const std::string& path = line.Files[i];
-    bar.Step(i, path);
-    int fileStatus = qeSuccess;
-    try {
-      fileStatus = ConvertOne(line, path, out, err, registry);
-    } catch (const EUsage& e) {
-      err << "orvalon: " << path << ": " << e.what() << "\n";
-      fileStatus = qeUsage;
-    } catch (const std::exception& e) {
-      err << "orvalon: " << path << ": " << e.what() << "\n";
-      fileStatus = qeFileError;
-    }
-    status = WorseStatus(status, fileStatus);
-  }
-  return status;
+    return ConvertOne(line, path, OutputPathFor(line, stems, path, suffix), o, e, registry);
+  });
 }
 
 // thumbnail
 
-int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
-                 const TQoEngineRegistry& registry) {
-  if (line.Files.size() != 1) throw EUsage("thumbnail takes one file");
-  const std::string& path = line.Files[0];
-  std::string target = line.Output;
-  if (target.empty()) target = fs::path(path).replace_extension(".thumb.png").string();
-  if (ExtensionOf(target) != ".png") throw EUsage("the thumbnail file must end in .png");
+// The thumbnail of the best engine with its own defaults, as the file manager gets it,
+// as a 24-bit picture.
+std::unique_ptr<TQoBitmap24> ThumbnailPicture(TQoSourceEngine& engine, int32_t width,
+                                              int32_t height) {
+  const std::unique_ptr<TQoBitmap32> thumb = QoThumbnailOfEngine(engine, width, height);
+  auto picture = std::make_unique<TQoBitmap24>(thumb->Width, thumb->Height);
+  std::vector<uint32_t> row(static_cast<std::size_t>(thumb->Width));
+  for (int32_t y = 0; y < thumb->Height; ++y) {
+    const uint32_t* pixels = thumb->ScanLine(y);
+    for (int32_t x = 0; x < thumb->Width; ++x)
+      row[static_cast<std::size_t>(x)] = pixels[x] & 0xFFFFFF;
+    picture->SetRow(y, row.data(), thumb->Width);
+  }
+  return picture;
+}
+
+int ThumbnailOne(const TCommandLine& line, const std::string& path, const std::string& target,
+                 std::ostream& out, std::ostream& err, const TQoEngineRegistry& registry) {
   TLoaded loaded = Load(path, registry, err);
   if (loaded.Status != qeSuccess) return loaded.Status;
+  TQoSourceEngine& engine = *loaded.Source->Engines->GetEngine(0);
+  const std::unique_ptr<TQoBitmap24> picture =
+      ThumbnailPicture(engine, line.BoxWidth, line.BoxHeight);
+  QoWriteFile(target, QoEncodePng(*picture, line.Png));
+  out << path << " -> " << target << " (" << picture->Width << "x" << picture->Height << ", "
+      << engine.GetDisplayName() << ")\n";
+  return qeSuccess;
+}
+
+int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
+                 const TQoEngineRegistry& registry, bool progress) {
+  CheckOutputs(line);
+  if (!line.Output.empty() && ExtensionOf(line.Output) != ".png") {
+    throw EUsage("the thumbnail file \"" + line.Output + "\" must end in .png");
+  }
+  PrepareDirectory(line.Directory);
+  const std::map<std::string, int> stems = StemCounts(line.Files);
+  return RunBatch(line, out, err, progress, [&](std::size_t i, std::ostream& o, std::ostream& e) {
+    const std::string& path = line.Files[i];
+    return ThumbnailOne(line, path, OutputPathFor(line, stems, path, ".thumb.png"), o, e, registry);
+  });
+}
+
+// gallery
+
+int RunGallery(const TCommandLine& line, std::ostream& out, std::ostream& err,
+               const TQoEngineRegistry& registry, bool progress) {
+  if (line.Files.empty()) throw EUsage("gallery needs at least one file");
+  if (line.Output.empty() || !line.Directory.empty()) {
+    throw EUsage("gallery writes into a folder: give -o DIR");
+  }
+  PrepareDirectory(line.Output);
+  const int32_t boxWidth = line.SizeGiven ? line.BoxWidth : 160;
+  const int32_t boxHeight = line.SizeGiven ? line.BoxHeight : 160;
+  const std::map<std::string, int> stems = StemCounts(line.Files);
+  const std::string pictures = (fs::path(line.Output) / "pictures").string();
+  const std::string thumbnails = (fs::path(line.Output) / "thumbnails").string();
+  PrepareDirectory(pictures);
+  PrepareDirectory(thumbnails);
+  std::vector<TQoGalleryEntry> entries(line.Files.size());
+  const int status = RunBatch(
+      line, out, err, progress, [&](std::size_t i, std::ostream& o, std::ostream& e) -> int {
+        const std::string& path = line.Files[i];
+        TQoGalleryEntry& entry = entries[i];
+        entry.File = path;
+        entry.FileSize = -1;
+        TLoaded loaded = Load(path, registry, e);
+        if (loaded.Status != qeSuccess) {
+          entry.Problem = loaded.Status == qeNoEngine ? "no engine accepts this file"
+                                                      : "the file cannot be read";
+          return loaded.Status;
+        }
+        entry.FileSize = static_cast<int64_t>(loaded.Source->Size);
+        TQoSourceEngine& engine = *loaded.Source->Engines->GetEngine(0);
+        entry.Format = engine.GetDisplayName();
+        try {
+          const TSourceChoice choice{TSelection{}, engine.AspectIndex};
+          const std::string picture = OutputPathIn(pictures, -1, stems, path, ".png");
+          std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, choice);
+          TQoPngOptions png = line.Png;
+          png.PixelAspect = RepeatFor(choice).PixelAspect;
+          QoWriteFile(picture, QoEncodePng(*bmp, png));
+          entry.Width = engine.Width;
+          entry.Height = engine.Height;
+          entry.ColorDepth = engine.ColorDepth;
+          entry.Palette = engine.PaletteTypes.empty()
+                              ? std::string()
+                              : std::string(QoPaletteTypeLabel(engine.PaletteType));
+          entry.PaletteColors = engine.Palette ? engine.Palette->GetCount() : 0;
+          entry.Aspect = QoAspectEntry(engine.AspectIndex).Label;
+          entry.Picture = fs::path(picture).lexically_relative(line.Output).generic_string();
+          const std::string thumbnail = OutputPathIn(thumbnails, -1, stems, path, ".png");
+          const std::unique_ptr<TQoBitmap24> thumb = ThumbnailPicture(engine, boxWidth, boxHeight);
+          QoWriteFile(thumbnail, QoEncodePng(*thumb, line.Png));
+          entry.Thumbnail = fs::path(thumbnail).lexically_relative(line.Output).generic_string();
+        } catch (const std::exception& problem) {
+          entry.Problem = problem.what();
+          throw;
+        }
+        o << path << " -> " << entry.Picture << " (" << entry.Format << ")\n";
+        return qeSuccess;
+      });
+  const std::string index = (fs::path(line.Output) / "index.html").string();
   try {
-    // As the file manager gets it: the best engine with its own defaults.
-    TQoSourceEngine& engine = *loaded.Source->Engines->GetEngine(0);
-    const std::unique_ptr<TQoBitmap32> thumb =
-        QoThumbnailOfEngine(engine, line.BoxWidth, line.BoxHeight);
-    TQoBitmap24 picture(thumb->Width, thumb->Height);
-    for (int32_t y = 0; y < thumb->Height; ++y) {
-      for (int32_t x = 0; x < thumb->Width; ++x) picture.SetPixel(x, y, thumb->At(x, y) & 0xFFFFFF);
-    }
-    QoWriteFile(target, QoEncodePng(picture));
-    out << path << " -> " << target << " (" << thumb->Width << "x" << thumb->Height << ", "
-        << engine.GetDisplayName() << ")\n";
+    const std::string html = QoGalleryHtml(entries, line.Note);
+    QoWriteFile(index, std::vector<uint8_t>(html.begin(), html.end()));
   } catch (const std::exception& e) {
-    err << "orvalon: " << path << ": " << e.what() << "\n";
+    err << "orvalon: " << index << ": " << e.what() << "\n";
     return qeFileError;
   }
-  return qeSuccess;
+  out << "Gallery: " << index << "\n";
+  return status;
 }
 
 }  // namespace
@@ -596,16 +981,29 @@ int QoRunCli(const std::vector<std::string>& args, std::ostream& out, std::ostre
       out << kUsage;
       return qeSuccess;
     }
+    if (!args.empty() && (args[0] == "--version" || args[0] == "version")) {
+      out << "orvalon " << ORVALON_VERSION << "\n";
+      return qeSuccess;
+    }
     const TCommandLine line = Parse(args);
+    if (!line.Platform.empty() && line.Command != "formats") {
+      throw EUsage("--platform belongs to formats");
+    }
+    if (line.Animate && line.Command != "convert") throw EUsage("--animate belongs to convert");
+    if (!line.Note.empty() && line.Command != "gallery") throw EUsage("--note belongs to gallery");
     if (line.Command == "formats") return RunFormats(line, out, registry);
     if (line.Command == "info") return RunInfo(line, out, err, registry, progress);
     if (line.Command == "convert" || line.Command == "palette") {
       return RunConvert(line, out, err, registry, progress);
     }
-    if (line.Command == "thumbnail") return RunThumbnail(line, out, err, registry);
+    if (line.Command == "thumbnail") return RunThumbnail(line, out, err, registry, progress);
+    if (line.Command == "gallery") return RunGallery(line, out, err, registry, progress);
     throw EUsage("unknown command \"" + line.Command + "\"");
   } catch (const EUsage& e) {
     err << "orvalon: " << e.what() << "\n\n" << kUsage;
     return qeUsage;
+  } catch (const std::exception& e) {
+    err << "orvalon: " << e.what() << "\n";
+    return qeFileError;
   }
 }

@@ -22,18 +22,24 @@ step() { echo "[windows deps] $1: $((SECONDS - T)) s"; T=$SECONDS; }
 # apt-get source PKG; when the newest version's files are gone from the mirror (a
 # security update can 404), the older versions are tried in turn.
 fetch_src() {
-  local pkg=$1 dir
+  local pkg=$1 dir log
   dir=$(ls -d "$WORK/src/$pkg"-*/ 2>/dev/null | head -1 || true)
   if [ -n "$dir" ]; then echo "${dir%/}"; return; fi
+  log="$WORK/apt-source-$pkg.log"
   ( cd "$WORK/src"
-    if ! apt-get source -qq "$pkg" >/dev/null 2>&1; then
-      for v in $(apt-cache showsrc "$pkg" | awk '/^Version:/{print $2}' | sort -rV); do
+    if ! apt-get source -qq "$pkg" >"$log" 2>&1; then
+      for v in $(apt-cache showsrc "$pkg" 2>>"$log" | awk '/^Version:/{print $2}' | sort -rV); do
         rm -f "$pkg"_*
-        apt-get source -qq "$pkg=$v" >/dev/null 2>&1 && break
+        apt-get source -qq "$pkg=$v" >>"$log" 2>&1 && break
       done
     fi ) >&2
   dir=$(ls -d "$WORK/src/$pkg"-*/ 2>/dev/null | head -1 || true)
-  [ -n "$dir" ] || { echo "apt-get source $pkg failed (deb-src entries? apt-get update?)" >&2; exit 1; }
+  if [ -z "$dir" ]; then
+    # apt's own words say what is wrong (no deb-src entries, an unreadable list, no network).
+    echo "apt-get source $pkg failed:" >&2
+    sed 's/^/  /' "$log" >&2
+    exit 1
+  fi
   echo "${dir%/}"
 }
 

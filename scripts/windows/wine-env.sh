@@ -3,6 +3,12 @@
 export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/orvalon-wine-$(id -u)}"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine turns file names into the locale's charset: without a UTF-8 locale (LANG unset, as
+# in containers and cron) it cannot create names such as "été.pal". C.UTF-8 is always there.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+  *UTF-8* | *utf-8* | *UTF8* | *utf8*) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
 # No mono/gecko installers, no menu entries written into $HOME, and no debugger: a crashing
 # program must end with a non-zero status (the exception code's low byte), which winedbg
 # does not always give. ORVALON_WINE_BACKTRACE=1 brings the debugger back for diagnosis.
