@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "export/QoExport.h"
 
@@ -26,8 +27,10 @@ void CheckExportable(const TQoBitmap& bmp) {
 int UsedPaletteSize(const TQoBitmap& bmp) {
   const int count = bmp.Palette ? bmp.Palette->GetCount() : 0;
   uint32_t highest = 0;
+  std::vector<uint32_t> row(static_cast<std::size_t>(bmp.Width));
   for (int32_t y = 0; y < bmp.Height; ++y) {
-    for (int32_t x = 0; x < bmp.Width; ++x) highest = std::max(highest, bmp.GetPixel(x, y));
+    bmp.GetRow(y, row.data());
+    for (uint32_t value : row) highest = std::max(highest, value);
   }
   return std::max(count, static_cast<int>(highest) + 1);
 }

@@ -1,14 +1,15 @@
 #include "platforms/Amiga/QoPlatformAmiga.h"
-#include "engine/QoStreamReaders.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <span>
+#include <vector>
 
 #include "base/QoErrors.h"
 #include "color/QoAspect.h"
+#include "engine/QoStreamReaders.h"
 #include "color/QoPaletteTypes.h"
 
 namespace {
@@ -182,15 +183,37 @@ void QoUnpackVDAT(TQoByteView vdat, uint8_t* planes, std::size_t planesSize, int
   }
 }
 
+namespace {
+
+// The eight pixels of a plane byte as eight lanes of one word: lane k (bits 8k..8k+7)
+// holds bit 7 - k, the leftmost pixel in the lowest lane.
+constexpr std::array<uint64_t, 256> kPlaneLanes = [] {
+  std::array<uint64_t, 256> lanes{};
+  for (int b = 0; b < 256; ++b) {
+    for (int k = 0; k < 8; ++k)
+      lanes[static_cast<std::size_t>(b)] |= static_cast<uint64_t>((b >> (7 - k)) & 1) << (8 * k);
+  }
+  return lanes;
+}();
+
+}  // namespace
+
 void QoReadPlanarRow(TQoByteView data, std::size_t rowStart, std::size_t planeStride, int planes,
                      int width, uint32_t* values) {
   std::fill(values, values + width, 0u);
   const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
-  for (int p = 0; p < planes; ++p) {
-    const uint8_t* row = data.Ptr(rowStart + static_cast<std::size_t>(p) * planeStride, rowBytes);
-    const uint32_t bit = 1u << p;
+  // Up to eight planes at a time gather in byte lanes, eight pixels a word, and are then
+  // spread into the values once.
+  std::vector<uint64_t> lanes(rowBytes);
+  for (int group = 0; group < planes; group += 8) {
+    std::fill(lanes.begin(), lanes.end(), 0u);
+    for (int p = group; p < planes && p < group + 8; ++p) {
+      const uint8_t* row = data.Ptr(rowStart + static_cast<std::size_t>(p) * planeStride, rowBytes);
+      for (std::size_t i = 0; i < rowBytes; ++i) lanes[i] |= kPlaneLanes[row[i]] << (p - group);
+    }
     for (int x = 0; x < width; ++x) {
-      if (row[x >> 3] & (0x80u >> (x & 7))) values[x] |= bit;
+      const uint64_t word = lanes[static_cast<std::size_t>(x) >> 3];
+      values[x] |= static_cast<uint32_t>((word >> (8 * (x & 7))) & 0xFF) << group;
     }
   }
 }
