@@ -81,6 +81,15 @@ template <class Base, const auto& Row>
 class TQoRowEngine : public Base {
  public:
   static constexpr const char* ClassName = Row.ClassName;
+  // The default extension, for describing the class before it sees data, where the row
+  // lists the format's extensions.
+  static constexpr std::string_view ClassExtension = [] {
+    if constexpr (requires { Row.Extensions.First(); }) {
+      return Row.Extensions.First();
+    } else {
+      return std::string_view();
+    }
+  }();
   static uint8_t Detect(TQoLoadSource& source) { return Base::Detect(source, Row); }
   explicit TQoRowEngine(TQoLoadSource& source) : Base(source, Row) {}
 };

@@ -25,12 +25,16 @@ void TQoSourceEngine::CaptureDescriptions(TQoEngineClassInfo* sink) {
   tDescriptionSink = sink;
 }
 
+void TQoSourceEngine::NoteClassExtension(std::string_view extension) {
+  if (tDescriptionSink) tDescriptionSink->DefaultExtension = std::string(extension);
+}
+
 TQoSourceEngine::~TQoSourceEngine() {
   // A base that set the platform before the derived constructor found no data still
   // describes the class.
   if (tDescriptionSink) {
     if (PlatformName != EngineClass) tDescriptionSink->Platform = PlatformName;
-    tDescriptionSink->DefaultExtension = DefaultExtension;
+    if (!DefaultExtension.empty()) tDescriptionSink->DefaultExtension = DefaultExtension;
     tDescriptionSink->Description = Description;
   }
 }

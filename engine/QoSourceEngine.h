@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "color/QoBitmap.h"
@@ -123,6 +124,9 @@ class TQoSourceEngine {
   // While set (on this thread), every engine destroyed, also one whose constructor
   // raised, leaves what it had set of its platform, extension and description in sink.
   static void CaptureDescriptions(TQoEngineClassInfo* sink);
+  // While capturing: the default extension a class knows before it sees data, kept
+  // unless the engine sets one of its own.
+  static void NoteClassExtension(std::string_view extension);
 
  protected:
   // Palette set-up.
@@ -194,10 +198,15 @@ struct TQoEngineClass {
 //   static constexpr const char* ClassName = "TQo...Engine";
 //   static uint8_t Detect(TQoLoadSource&);
 //   explicit E(TQoLoadSource&);
+// A class that knows its default extension before it sees data says so in
+//   static constexpr std::string_view ClassExtension;
 template <class E>
 TQoEngineClass QoEngineClassOf() {
   return TQoEngineClass{E::ClassName, &E::Detect,
                         [](TQoLoadSource& source) -> std::unique_ptr<TQoSourceEngine> {
+                          if constexpr (requires { E::ClassExtension; }) {
+                            TQoSourceEngine::NoteClassExtension(E::ClassExtension);
+                          }
                           return std::make_unique<E>(source);
                         }};
 }
