@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr int32_t kLines = 192;
 constexpr int kSpriteEnd = 208;  // a Y byte that ends the sprite list in 192-line screens
 constexpr int kSpritesPerLine = 8;
 

@@ -3,7 +3,9 @@
 # plug-in: its thumbnails must match what the native tool computes for the same files,
 # and the viewer window must behave as the Lister expects, once with the compositor's
 # frame wait and once with dwmapi.dll switched off (no flicker box, no colour cycling),
-# and once more at 144 dpi.
+# and once more at 144 dpi; then the endurance round (ENDURANCE_FILES files through the
+# window and as many thumbnails, default 1000), and the same round with each kind of leak
+# planted on purpose, which must trip its measure.
 # Screen captures of the viewer land in build/windows/host-check/viewer/captures, the
 # files its export commands wrote in .../viewer/export-out.
 # Needs the native debug build (make build) and the Windows build (make windows).
@@ -70,6 +72,29 @@ if [ -d "$samples" ]; then
   done
 fi
 
+# The endurance round's files: every picture above (one real sample of each kind), files
+# no engine accepts, and damaged copies of real pictures (cut short, bytes overwritten).
+round="$WORK/endurance"
+mkdir -p "$round"
+cp "$viewer"/*.* "$round/" 2>/dev/null || :
+rm -f "$round/kinds.tsv"
+printf 'not a picture\n' >"$round/notes.txt"
+if [ -f "$viewer/kinds.tsv" ]; then
+  n=0
+  while IFS=$'\t' read -r f _; do
+    n=$((n + 1))
+    base=$(basename "$f")
+    cp "$f" "$round/$n-$base"
+    if [ $((n % 4)) = 0 ]; then
+      size=$(stat -c %s "$f")
+      head -c $((size / 2)) "$f" >"$round/$n-cut-$base"
+      { head -c $((size / 3)) "$f"; head -c 97 /dev/urandom; tail -c +$((size / 3 + 98)) "$f"; } \
+        >"$round/$n-damaged-$base"
+    fi
+  done <"$viewer/kinds.tsv"
+fi
+ENDURANCE_FILES=${ENDURANCE_FILES:-1000}
+
 manifest="$WORK/manifest.tsv"
 : >"$manifest"
 n=0
@@ -99,4 +124,16 @@ scripts/windows/wine-session.sh bash -c '
   dpi 144
   wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 - "$1" || { dpi 96; exit 1; }
   dpi 96
-' "$manifest" "$viewer"
+  # The endurance round, then each planted leak, which must trip its own measure.
+  wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 --endurance "$2" "$3"
+  for leak in buffer:"private bytes" buffer:"working set" bitmap:"private bytes" \
+    handle:"handle count" thread:"no thread" window:"no window"; do
+    if wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 --endurance "$2" 200 \
+      "${leak%%:*}" >"$2.leak" 2>&1; then
+      echo "FAIL endurance: a planted ${leak%%:*} leak passed"; cat "$2.leak"; exit 1
+    fi
+    grep -q "^FAIL endurance: ${leak#*:}" "$2.leak" ||
+      { echo "FAIL endurance: a planted ${leak%%:*} leak did not trip ${leak#*:}"; cat "$2.leak"; exit 1; }
+    echo "PASS endurance: a planted ${leak%%:*} leak trips ${leak#*:}"
+  done
+' "$manifest" "$viewer" "$round" "$ENDURANCE_FILES"
