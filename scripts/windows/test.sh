@@ -124,16 +124,36 @@ scripts/windows/wine-session.sh bash -c '
   dpi 144
   wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 - "$1" || { dpi 96; exit 1; }
   dpi 96
-  # The endurance round, then each planted leak, which must trip its own measure.
-  wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 --endurance "$2" "$3"
-  for leak in buffer:"private bytes" buffer:"working set" bitmap:"private bytes" \
-    handle:"handle count" thread:"no thread" window:"no window"; do
-    if wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 --endurance "$2" 200 \
-      "${leak%%:*}" >"$2.leak" 2>&1; then
-      echo "FAIL endurance: a planted ${leak%%:*} leak passed"; cat "$2.leak"; exit 1
+  # The endurance round, then each planted leak, which must trip its own measure. A run
+  # whose Wine process died before it measured anything runs again.
+  round() {
+    local out=$1 status=0
+    shift
+    for _ in 1 2; do
+      status=0
+      wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 --endurance "$@" >"$out" 2>&1 ||
+        status=$?
+      grep -q "^endurance: private bytes" "$out" && break
+    done
+    grep -v ":fixme:" "$out"
+    return $status
+  }
+  round "$2.log" "$2" "$3"
+  # Each line: the leak, the files of its shorter round, the measures it must trip.
+  while read -r leak count measures; do
+    if round "$2.leak" "$2" "$count" "$leak" >/dev/null; then
+      echo "FAIL endurance: a planted $leak leak passed"; cat "$2.leak"; exit 1
     fi
-    grep -q "^FAIL endurance: ${leak#*:}" "$2.leak" ||
-      { echo "FAIL endurance: a planted ${leak%%:*} leak did not trip ${leak#*:}"; cat "$2.leak"; exit 1; }
-    echo "PASS endurance: a planted ${leak%%:*} leak trips ${leak#*:}"
-  done
+    for measure in ${measures//,/ }; do
+      grep -q "^FAIL endurance: ${measure//_/ }" "$2.leak" ||
+        { echo "FAIL endurance: a planted $leak leak did not trip ${measure//_/ }"; cat "$2.leak"; exit 1; }
+      echo "PASS endurance: a planted $leak leak trips ${measure//_/ }"
+    done
+  done <<LEAKS
+buffer 100 private_bytes,working_set
+bitmap 200 private_bytes
+handle 100 handle_count
+thread 100 no_thread
+window 100 no_window
+LEAKS
 ' "$manifest" "$viewer" "$round" "$ENDURANCE_FILES"
