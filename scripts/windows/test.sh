@@ -3,7 +3,9 @@
 # plug-in: its thumbnails must match what the native tool computes for the same files,
 # and the viewer window must behave as the Lister expects, once with the compositor's
 # frame wait and once with dwmapi.dll switched off (no flicker box, no colour cycling),
-# and once more at 144 dpi.
+# and once more at 144 dpi; then the endurance round (ENDURANCE_FILES files through the
+# window and as many thumbnails, default 1000), and the same round with each kind of leak
+# planted on purpose, which must trip its measure.
 # Screen captures of the viewer land in build/windows/host-check/viewer/captures, the
 # files its export commands wrote in .../viewer/export-out.
 # Needs the native debug build (make build) and the Windows build (make windows).
@@ -70,6 +72,29 @@ if [ -d "$samples" ]; then
   done
 fi
 
+# The endurance round's files: every picture above (one real sample of each kind), files
+# no engine accepts, and damaged copies of real pictures (cut short, bytes overwritten).
+round="$WORK/endurance"
+mkdir -p "$round"
+cp "$viewer"/*.* "$round/" 2>/dev/null || :
+rm -f "$round/kinds.tsv"
+printf 'not a picture\n' >"$round/notes.txt"
+if [ -f "$viewer/kinds.tsv" ]; then
+  n=0
+  while IFS=$'\t' read -r f _; do
+    n=$((n + 1))
+    base=$(basename "$f")
+    cp "$f" "$round/$n-$base"
+    if [ $((n % 4)) = 0 ]; then
+      size=$(stat -c %s "$f")
+      head -c $((size / 2)) "$f" >"$round/$n-cut-$base"
+      { head -c $((size / 3)) "$f"; head -c 97 /dev/urandom; tail -c +$((size / 3 + 98)) "$f"; } \
+        >"$round/$n-damaged-$base"
+    fi
+  done <"$viewer/kinds.tsv"
+fi
+ENDURANCE_FILES=${ENDURANCE_FILES:-1000}
+
 manifest="$WORK/manifest.tsv"
 : >"$manifest"
 n=0
@@ -99,4 +124,36 @@ scripts/windows/wine-session.sh bash -c '
   dpi 144
   wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 - "$1" || { dpi 96; exit 1; }
   dpi 96
-' "$manifest" "$viewer"
+  # The endurance round, then each planted leak, which must trip its own measure. A run
+  # whose Wine process died before it measured anything runs again.
+  round() {
+    local out=$1 status=0
+    shift
+    for _ in 1 2; do
+      status=0
+      wine build/windows/QoHost.exe build/windows/OrvalonWLX.wlx64 --endurance "$@" >"$out" 2>&1 ||
+        status=$?
+      grep -q "^endurance: private bytes" "$out" && break
+    done
+    grep -v ":fixme:" "$out"
+    return $status
+  }
+  round "$2.log" "$2" "$3"
+  # Each line: the leak, the files of its shorter round, the measures it must trip.
+  while read -r leak count measures; do
+    if round "$2.leak" "$2" "$count" "$leak" >/dev/null; then
+      echo "FAIL endurance: a planted $leak leak passed"; cat "$2.leak"; exit 1
+    fi
+    for measure in ${measures//,/ }; do
+      grep -q "^FAIL endurance: ${measure//_/ }" "$2.leak" ||
+        { echo "FAIL endurance: a planted $leak leak did not trip ${measure//_/ }"; cat "$2.leak"; exit 1; }
+      echo "PASS endurance: a planted $leak leak trips ${measure//_/ }"
+    done
+  done <<LEAKS
+buffer 100 private_bytes,working_set
+bitmap 200 private_bytes
+handle 100 handle_count
+thread 100 no_thread
+window 100 no_window
+LEAKS
+' "$manifest" "$viewer" "$round" "$ENDURANCE_FILES"

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/QoEngineRoad.h"
 #include "support/QoSamples.h"
 #include "support/QoWholeRoad.h"
 
@@ -67,6 +68,18 @@ TEST(QoHostileInputTest, CutAndFlippedSyntheticScreens) {
   }
 }
 
+// The engine class a kept crasher of the per-engine fuzzer was found with: its sidecar's
+// line "class TQo...Engine", since the class index in the input shifts as classes are
+// registered. Empty for whole-road crashers.
+std::string CrasherClass(const fs::path& sidecar) {
+  std::ifstream in(sidecar);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("class ", 0) == 0) return line.substr(6);
+  }
+  return std::string();
+}
+
 TEST(QoHostileInputTest, KeptCrashersStayFixed) {
   const fs::path folder = fs::path(ORVALON_SOURCE_DIR) / "tests" / "crashers";
   const TQoEngineRegistry& registry = QoDefaultRegistry();
@@ -75,14 +88,25 @@ TEST(QoHostileInputTest, KeptCrashersStayFixed) {
     const std::string extension = entry.path().extension().string();
     if (extension == ".txt" || extension == ".md") continue;
     SCOPED_TRACE(entry.path().filename().string());
-    EXPECT_TRUE(fs::exists(fs::path(entry.path()).replace_extension(".txt")))
-        << "every crasher says what it pinned";
+    const fs::path sidecar = fs::path(entry.path()).replace_extension(".txt");
+    EXPECT_TRUE(fs::exists(sidecar)) << "every crasher says what it pinned";
     const std::vector<uint8_t> bytes = ReadAll(entry.path());
-    const TQoFuzzInput input =
-        QoDecodeFuzzInput(bytes.data(), bytes.size(), QoRegistryExtensions(registry));
-    TQoCarvedSource source(input.Name, input.Data, input.Size, input.Companion,
-                           input.CompanionSize);
-    QoRunWholeRoad(source, registry);
+    const std::string className = CrasherClass(sidecar);
+    if (!className.empty()) {
+      TQoEngineInput input = QoDecodeEngineInput(bytes.data(), bytes.size(), registry.Count());
+      input.ClassIndex = -1;
+      for (int c = 0; c < registry.Count(); ++c) {
+        if (className == registry.Classes()[static_cast<std::size_t>(c)].Name) input.ClassIndex = c;
+      }
+      ASSERT_GE(input.ClassIndex, 0) << className << " is registered";
+      QoRunEngineRoad(input, registry);
+    } else {
+      const TQoFuzzInput input =
+          QoDecodeFuzzInput(bytes.data(), bytes.size(), QoRegistryExtensions(registry));
+      TQoCarvedSource source(input.Name, input.Data, input.Size, input.Companion,
+                             input.CompanionSize);
+      QoRunWholeRoad(source, registry);
+    }
     ++count;
   }
   RecordProperty("crashers", count);
@@ -102,4 +126,39 @@ TEST(QoHostileInputTest, TinyFilesClaimingHugeContentAreRefusedQuickly) {
     auto engines = DetectWithUnwrap(source, QoDefaultRegistry(), &removed);
     EXPECT_EQ(nullptr, source.InnerSource);
   }
+}
+
+TEST(QoHostileInputTest, PerEngineInputsReachTheirDecoder) {
+  // What the per-engine fuzzer starts from: each real picture given to the class that
+  // ranks best on it, under that class's own extension, with the choices read from the
+  // header bytes. Most must decode, or the fuzzer spends its time on refusals.
+  QO_REQUIRE_SAMPLES();
+  const TQoEngineRegistry& registry = QoDefaultRegistry();
+  int tried = 0, decoded = 0;
+  for (const TQoSample& sample : QoSamples()) {
+    TQoFileLoadSource file(sample.Path);
+    std::unique_ptr<TQoSourceEngineList> engines = DetectEngines(file, registry);
+    if (!engines || engines->Count() == 0) continue;
+    int index = -1;
+    for (int c = 0; c < registry.Count(); ++c) {
+      if (engines->GetEngine(0)->EngineClass ==
+          registry.Classes()[static_cast<std::size_t>(c)].Name) {
+        index = c;
+      }
+    }
+    ASSERT_GE(index, 0) << sample.File;
+    std::vector<uint8_t> input =
+        QoEncodeEngineInput(index, file.Data, static_cast<std::size_t>(file.Size));
+    input[2] = 1;  // the first palette type, whatever the default
+    input[4] = 1;  // "Linear" where offered
+    const TQoEngineInput decodedInput =
+        QoDecodeEngineInput(input.data(), input.size(), registry.Count());
+    ASSERT_EQ(index, decodedInput.ClassIndex);
+    ASSERT_EQ(file.Size, decodedInput.Size);
+    ++tried;
+    decoded += QoRunEngineRoad(decodedInput, registry).Decoded;
+  }
+  RecordProperty("decoded", decoded);
+  EXPECT_GT(tried, 0);
+  EXPECT_GE(decoded * 10, tried * 8) << decoded << " of " << tried << " decode";
 }

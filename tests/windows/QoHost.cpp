@@ -8,6 +8,10 @@
 // forwarding and that closing gives back every thread and GDI object. A manifest of "-"
 // skips the thumbnails.
 //   QoHost.exe OrvalonWLX.wlx64 manifest.tsv|- [viewer-folder]
+// The endurance round shows COUNT files of a folder in the window and makes COUNT
+// thumbnails, and checks that the process gives back what it took; LEAK plants a leak of
+// that kind on purpose, which must make the round fail.
+//   QoHost.exe OrvalonWLX.wlx64 --endurance folder COUNT [buffer|bitmap|handle|thread|window]
 
 #include <png.h>
 #include <windows.h>
@@ -21,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "QoHostEndurance.h"
 #include "QoHostViewer.h"
 
 namespace {
@@ -137,6 +142,16 @@ void CheckThumbnail(TPreviewW preview, const std::string& file, int boxW, int bo
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 5 && std::strcmp(argv[2], "--endurance") == 0) {
+    HMODULE plugin = LoadLibraryA(argv[1]);
+    auto previewW = plugin ? ExportOf<TPreviewW>(plugin, "ListGetPreviewBitmapW") : nullptr;
+    Check(previewW != nullptr, std::string("load ") + argv[1]);
+    if (!previewW) return 1;
+    CheckEndurance(plugin, previewW, argv[3], std::atoi(argv[4]), argc >= 6 ? argv[5] : "", Check);
+    std::printf("%d passed, %d failed\n", passed, failed);
+    FreeLibrary(plugin);
+    return failed == 0 && passed > 0 ? 0 : 1;
+  }
   if (argc != 3 && argc != 4) {
     std::fprintf(stderr, "usage: QoHost.exe PLUGIN.wlx64 MANIFEST.tsv|- [VIEWER-FOLDER]\n");
     return 2;

@@ -1,5 +1,7 @@
 #include "QoHostSupport.h"
 
+#include <tlhelp32.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -68,6 +70,18 @@ std::vector<HWND> Children(HWND parent) {
     all.push_back(child);
   }
   return all;
+}
+
+int ThreadCount() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  int n = 0;
+  for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry)) {
+    n += entry.th32OwnerProcessID == GetCurrentProcessId();
+  }
+  CloseHandle(snapshot);
+  return n;
 }
 
 int ThreadWindowCount() {

@@ -54,6 +54,8 @@ void Pump(DWORD milliseconds);
 std::wstring ClassOf(HWND window);
 // The windows placed directly in parent.
 std::vector<HWND> Children(HWND parent);
+// The threads of this process.
+int ThreadCount();
 int ThreadWindowCount();
 // The first visible top-level window of this thread with this class, or nil.
 HWND VisibleThreadWindow(const wchar_t* className);

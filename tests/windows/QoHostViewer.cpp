@@ -8,8 +8,6 @@
 #include "QoHostKinds.h"
 #include "QoHostSupport.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -22,18 +20,6 @@ namespace {
 using namespace qohost;
 
 HWND listerWindow = nullptr;
-
-int ThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  int n = 0;
-  for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry)) {
-    n += entry.th32OwnerProcessID == GetCurrentProcessId();
-  }
-  CloseHandle(snapshot);
-  return n;
-}
 
 // Counts of the process: threads, GDI and USER objects, handles.
 struct TResources {

@@ -40,7 +40,8 @@ TBytes Dump() {
 TEST(QoPMD85Test, RegistersTheSevenEnginesInOrderAfterMSX) {
   EXPECT_EQ(kClasses, QoClassNames(PMD85Registry()));
   QoExpectModuleInStartUpOrder(kClasses, "TQoSR8Engine", "TQoSAMCoupeMode1SS1Engine");
-  for (const TQoEngineClass& engineClass : PMD85Registry().Classes()) {
+  const TQoEngineRegistry registry = PMD85Registry();  // outlives the loop over its classes
+  for (const TQoEngineClass& engineClass : registry.Classes()) {
     EXPECT_EQ("PMD 85", QoDescribeEngineClass(engineClass).Platform) << engineClass.Name;
   }
 }

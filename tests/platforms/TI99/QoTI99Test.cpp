@@ -75,7 +75,8 @@ TEST(QoTI99Test, StartsBetweenTheSAMCoupeAndTheZxSpectrum) {
 
 TEST(QoTI99Test, ScreenClassesNameTheirExtensionWithoutData) {
   std::vector<std::string> described;
-  for (const TQoEngineClass& engineClass : TI99Registry().Classes()) {
+  const TQoEngineRegistry registry = TI99Registry();  // outlives the loop over its classes
+  for (const TQoEngineClass& engineClass : registry.Classes()) {
     const TQoEngineClassInfo info = QoDescribeEngineClass(engineClass);
     described.push_back(info.Platform + info.DefaultExtension);
   }

@@ -37,7 +37,6 @@ TEST(QoZxSpectrumNextTest, LayoutsBySizeWithTheirPaletteAndPixelOrder) {
   wide[1] = 0x30;
   wide[256 * 319 + 255] = 0x0F;
   wide[81920 + 2 * 3] = 0xE3, wide[81920 + 2 * 3 + 1] = 0x01;
-  wide[81920 + 2 * 16] = 0xFF;  // past the 16 entries: not read
   auto d = Detect("p.sl2", wide);
   TQoSourceEngine& engine = *d->First();
   ASSERT_EQ("TQoZxSpectrumNextNxiEngine", engine.EngineClass);
