@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 struct TQoStdRGBColor {
   uint8_t R = 0, G = 0, B = 0;

@@ -9,8 +9,8 @@
 
 #include "base/QoErrors.h"
 #include "color/QoAspect.h"
-#include "engine/QoStreamReaders.h"
 #include "color/QoPaletteTypes.h"
+#include "engine/QoStreamReaders.h"
 
 namespace {
 

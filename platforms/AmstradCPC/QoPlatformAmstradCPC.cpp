@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "color/QoPaletteTypes.h"
 #include "base/QoErrors.h"
+#include "color/QoPaletteTypes.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "color/QoAspect.h"
-#include "support/QoTestFiles.h"
 #include "export/QoScaling.h"
+#include "support/QoTestFiles.h"
 
 namespace {
 

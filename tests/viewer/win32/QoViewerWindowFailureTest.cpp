@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/QoErrors.h"
 #include "color/QoBitmap.h"
 #include "color/QoPaletteTypes.h"
-#include "base/QoErrors.h"
 #include "support/QoTestFiles.h"
 #include "viewer/win32/WLXFormUnit.h"
 
