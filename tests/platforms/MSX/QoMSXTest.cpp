@@ -135,7 +135,7 @@ TEST(QoMSXTest, DumpsOfFewerLinesEndWithTheirRange) {
   // A range that ends inside a line, or past the end of the file, is no such dump.
   EXPECT_EQ(0, Detect("p.sc5", Bsave(0x6000 - 64))->Engines->Count());
   TBytes cut = Bsave(0x6000);
-  cut.resize(cut.size() - 1);
+  cut.pop_back();
   EXPECT_EQ(0, Detect("p.sc5", cut)->Engines->Count());
 }
 
