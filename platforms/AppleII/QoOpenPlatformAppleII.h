@@ -173,6 +173,7 @@ class TQoAppleIIGSAPFEngine : public TQoAppleIIGSEngine {
 class TQoAppleIIMacEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoAppleIIMacEngine";
+  static constexpr std::string_view ClassExtension = ".mac";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAppleIIMacEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -65,6 +65,7 @@ class TQoAtariFalconXGAEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconTruePaintEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconTruePaintEngine";
+  static constexpr std::string_view ClassExtension = ".tpi";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconTruePaintEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -76,6 +77,7 @@ class TQoAtariFalconTruePaintEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconDuneDG1GraphEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconDuneDG1GraphEngine";
+  static constexpr std::string_view ClassExtension = ".dg1";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconDuneDG1GraphEngine(TQoLoadSource& source);
 };
@@ -83,6 +85,7 @@ class TQoAtariFalconDuneDG1GraphEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconDuneDC1GraphEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconDuneDC1GraphEngine";
+  static constexpr std::string_view ClassExtension = ".dc1";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconDuneDC1GraphEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -94,6 +97,7 @@ class TQoAtariFalconDuneDC1GraphEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconTmSCranachEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconTmSCranachEngine";
+  static constexpr std::string_view ClassExtension = ".esm";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconTmSCranachEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -102,6 +106,7 @@ class TQoAtariFalconTmSCranachEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconFunnyPaintEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconFunnyPaintEngine";
+  static constexpr std::string_view ClassExtension = ".fun";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconFunnyPaintEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -135,6 +140,7 @@ using TQoAtariFalconIndyPaintEngine =
 class TQoAtariFalconInShapeEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconInShapeEngine";
+  static constexpr std::string_view ClassExtension = ".iim";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconInShapeEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -143,6 +149,7 @@ class TQoAtariFalconInShapeEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconPixArtEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconPixArtEngine";
+  static constexpr std::string_view ClassExtension = ".pix";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconPixArtEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -154,6 +161,7 @@ class TQoAtariFalconPixArtEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconRembrandtEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconRembrandtEngine";
+  static constexpr std::string_view ClassExtension = ".tcp";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconRembrandtEngine(TQoLoadSource& source);
 };
@@ -161,6 +169,7 @@ class TQoAtariFalconRembrandtEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconSpookySpritesEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconSpookySpritesEngine";
+  static constexpr std::string_view ClassExtension = ".tre";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconSpookySpritesEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -169,6 +178,7 @@ class TQoAtariFalconSpookySpritesEngine : public TQoAtariFalconEngine {
 class TQoAtariFalconRagDEngine : public TQoAtariFalconEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariFalconRagDEngine";
+  static constexpr std::string_view ClassExtension = ".rag";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariFalconRagDEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

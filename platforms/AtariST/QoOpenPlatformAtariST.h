@@ -89,6 +89,7 @@ class TQoAtariSTBaseEngine : public TQoSourceEngine {
 class TQoAtariSTDEGASEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTDEGASEngine";
+  static constexpr std::string_view ClassExtension = ".pi1";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTDEGASEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -97,6 +98,7 @@ class TQoAtariSTDEGASEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTNEOchromeEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTNEOchromeEngine";
+  static constexpr std::string_view ClassExtension = ".neo";
   static constexpr int32_t kRasterRecords = 200;
   static constexpr int32_t kRasterRecordBytes = 34;
   static uint8_t Detect(TQoLoadSource& source);
@@ -177,6 +179,7 @@ using TQoAtariSTSyntheticArtsEngine = TQoRowEngine<TQoAtariSTScreenEngine, kQoSy
 class TQoAtariSTCyberPaintCellEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTCyberPaintCellEngine";
+  static constexpr std::string_view ClassExtension = ".cel";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTCyberPaintCellEngine(TQoLoadSource& source);
 };
@@ -184,6 +187,7 @@ class TQoAtariSTCyberPaintCellEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTArtDirectorEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTArtDirectorEngine";
+  static constexpr std::string_view ClassExtension = ".art";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTArtDirectorEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -199,6 +203,7 @@ class TQoAtariSTGraphicsProcessorEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTCOLRObjectEditorEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTCOLRObjectEditorEngine";
+  static constexpr std::string_view ClassExtension = ".mur";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTCOLRObjectEditorEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

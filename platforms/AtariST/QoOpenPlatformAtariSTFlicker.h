@@ -37,6 +37,7 @@ using TQoAtariSTDU2Engine = TQoRowEngine<TQoAtariSTDuoScreensEngine, kQoDu2Forma
 class TQoAtariSTDGRAPHEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTDGRAPHEngine";
+  static constexpr std::string_view ClassExtension = ".p3c";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTDGRAPHEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -49,6 +50,7 @@ class TQoAtariSTDGRAPHEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTPL4Engine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPL4Engine";
+  static constexpr std::string_view ClassExtension = ".pl4";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPL4Engine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -60,6 +62,7 @@ class TQoAtariSTPL4Engine : public TQoAtariSTBaseEngine {
 class TQoAtariSTFullscreenSlideshowEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTFullscreenSlideshowEngine";
+  static constexpr std::string_view ClassExtension = ".pci";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTFullscreenSlideshowEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

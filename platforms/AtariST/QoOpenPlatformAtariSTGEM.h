@@ -9,6 +9,7 @@
 class TQoAtariSTGEMBitImage : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTGEMBitImage";
+  static constexpr std::string_view ClassExtension = ".img";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTGEMBitImage(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -54,6 +54,7 @@ using TQoAtariSTPaintShopDA4Engine =
 class TQoAtariSTPaintShopPSCEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPaintShopPSCEngine";
+  static constexpr std::string_view ClassExtension = ".psc";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPaintShopPSCEngine(TQoLoadSource& source);
 
@@ -64,6 +65,7 @@ class TQoAtariSTPaintShopPSCEngine : public TQoAtariSTMonoEngine {
 class TQoAtariSTSTADEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTSTADEngine";
+  static constexpr std::string_view ClassExtension = ".pac";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTSTADEngine(TQoLoadSource& source);
 
@@ -74,6 +76,7 @@ class TQoAtariSTSTADEngine : public TQoAtariSTMonoEngine {
 class TQoAtariSTPublicPainterEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPublicPainterEngine";
+  static constexpr std::string_view ClassExtension = ".cmp";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPublicPainterEngine(TQoLoadSource& source);
 
@@ -94,6 +97,7 @@ class TQoAtariSTPicworks : public TQoAtariSTMonoEngine {
 class TQoAtariSTMegaPaintEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTMegaPaintEngine";
+  static constexpr std::string_view ClassExtension = ".bld";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTMegaPaintEngine(TQoLoadSource& source);
 
@@ -104,6 +108,7 @@ class TQoAtariSTMegaPaintEngine : public TQoAtariSTMonoEngine {
 class TQoAtariSTCalamusRasterGraphicEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTCalamusRasterGraphicEngine";
+  static constexpr std::string_view ClassExtension = ".crg";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTCalamusRasterGraphicEngine(TQoLoadSource& source);
 
@@ -114,6 +119,7 @@ class TQoAtariSTCalamusRasterGraphicEngine : public TQoAtariSTMonoEngine {
 class TQoAtariSTMonoSTarObjectEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTMonoSTarObjectEngine";
+  static constexpr std::string_view ClassExtension = ".obj";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTMonoSTarObjectEngine(TQoLoadSource& source);
 };
@@ -121,6 +127,7 @@ class TQoAtariSTMonoSTarObjectEngine : public TQoAtariSTMonoEngine {
 class TQoAtariSTColorSTarObjectEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTColorSTarObjectEngine";
+  static constexpr std::string_view ClassExtension = ".obj";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTColorSTarObjectEngine(TQoLoadSource& source);
 
@@ -131,6 +138,7 @@ class TQoAtariSTColorSTarObjectEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTDegasEliteIconEngine : public TQoAtariSTMonoEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTDegasEliteIconEngine";
+  static constexpr std::string_view ClassExtension = ".icn";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTDegasEliteIconEngine(TQoLoadSource& source);
 

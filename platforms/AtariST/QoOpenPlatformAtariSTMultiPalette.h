@@ -43,6 +43,7 @@ class TQoAtariSTSpectrum512SPUEngine : public TQoAtariSTSpectrum512Engine {
 class TQoAtariSTSpectrum512SPSEngine : public TQoAtariSTSpectrum512Engine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTSpectrum512SPSEngine";
+  static constexpr std::string_view ClassExtension = ".sps";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTSpectrum512SPSEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -56,6 +57,7 @@ class TQoAtariSTSpectrum512SPSEngine : public TQoAtariSTSpectrum512Engine {
 class TQoAtariSTSpectrum512SPCEngine : public TQoAtariSTSpectrum512Engine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTSpectrum512SPCEngine";
+  static constexpr std::string_view ClassExtension = ".spc";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTSpectrum512SPCEngine(TQoLoadSource& source);
 
@@ -69,6 +71,7 @@ class TQoAtariSTSpectrum512SPCEngine : public TQoAtariSTSpectrum512Engine {
 class TQoAtariSTSpectrum512SPXEngine : public TQoAtariSTSpectrum512Engine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTSpectrum512SPXEngine";
+  static constexpr std::string_view ClassExtension = ".spx";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTSpectrum512SPXEngine(TQoLoadSource& source);
 
@@ -80,6 +83,7 @@ class TQoAtariSTSpectrum512SPXEngine : public TQoAtariSTSpectrum512Engine {
 class TQoAtariSTPhotoChromeEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPhotoChromeEngine";
+  static constexpr std::string_view ClassExtension = ".pcs";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPhotoChromeEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -96,6 +100,7 @@ class TQoAtariSTPhotoChromeEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTMultiPalettePicture : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTMultiPalettePicture";
+  static constexpr std::string_view ClassExtension = ".mpp";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTMultiPalettePicture(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -121,6 +126,7 @@ class TQoAtariSTMultiPalettePicture : public TQoAtariSTBaseEngine {
 class TQoAtariSTQuantumPaintEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTQuantumPaintEngine";
+  static constexpr std::string_view ClassExtension = ".pbx";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTQuantumPaintEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -140,6 +146,7 @@ class TQoAtariSTQuantumPaintEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTHighresMediumEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTHighresMediumEngine";
+  static constexpr std::string_view ClassExtension = ".hrm";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTHighresMediumEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -149,6 +156,7 @@ class TQoAtariSTHighresMediumEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTGFAArtistEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTGFAArtistEngine";
+  static constexpr std::string_view ClassExtension = ".art";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTGFAArtistEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -158,6 +166,7 @@ class TQoAtariSTGFAArtistEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTPaletteMasterEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPaletteMasterEngine";
+  static constexpr std::string_view ClassExtension = ".art";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPaletteMasterEngine(TQoLoadSource& source);
   void GetLinePalette(int line, TQoPalette256& palette) override;

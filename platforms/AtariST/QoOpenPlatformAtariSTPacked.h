@@ -59,6 +59,7 @@ class TQoAtariSTCrackArtEngine : public TQoAtariSTUnpackingEngine {
 class TQoAtariSTEZArtProfessionalEngine : public TQoAtariSTUnpackingEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTEZArtProfessionalEngine";
+  static constexpr std::string_view ClassExtension = ".eza";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTEZArtProfessionalEngine(TQoLoadSource& source);
 
@@ -95,6 +96,7 @@ using TQoAtariSTDaliHPKEngine = TQoRowEngine<TQoAtariSTDaliPKEngine, kQoDaliHPKF
 class TQoAtariSTZZROUGHEngine : public TQoAtariSTUnpackingEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTZZROUGHEngine";
+  static constexpr std::string_view ClassExtension = ".rgh";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTZZROUGHEngine(TQoLoadSource& source);
 
@@ -155,6 +157,7 @@ class TQoAtariCanvasEngine : public TQoAtariSTUnpackingEngine {
 class TQoAtariSTCanvasCPTEngine : public TQoAtariCanvasEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTCanvasCPTEngine";
+  static constexpr std::string_view ClassExtension = ".cpt";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTCanvasCPTEngine(TQoLoadSource& source);
 };
@@ -162,6 +165,7 @@ class TQoAtariSTCanvasCPTEngine : public TQoAtariCanvasEngine {
 class TQoAtariSTCanvasFulEngine : public TQoAtariCanvasEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTCanvasFulEngine";
+  static constexpr std::string_view ClassExtension = ".ful";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTCanvasFulEngine(TQoLoadSource& source);
 };
@@ -169,6 +173,7 @@ class TQoAtariSTCanvasFulEngine : public TQoAtariCanvasEngine {
 class TQoAtariSTPabloPaintEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPabloPaintEngine";
+  static constexpr std::string_view ClassExtension = ".pa3";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPabloPaintEngine(TQoLoadSource& source);
 };

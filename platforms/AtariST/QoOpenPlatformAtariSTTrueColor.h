@@ -62,6 +62,7 @@ using TQoAtariSTImageManagerColEngine =
 class TQoAtariSTDeskPicEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTDeskPicEngine";
+  static constexpr std::string_view ClassExtension = ".gfb";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTDeskPicEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -86,6 +87,7 @@ class TQoAtariSTImgScanLabEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTImageLabEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTImageLabEngine";
+  static constexpr std::string_view ClassExtension = ".b_w";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTImageLabEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -94,6 +96,7 @@ class TQoAtariSTImageLabEngine : public TQoAtariSTBaseEngine {
 class TQoAtariSTPrintTechnikEngine : public TQoAtariSTBaseEngine {
  public:
   static constexpr const char* ClassName = "TQoAtariSTPrintTechnikEngine";
+  static constexpr std::string_view ClassExtension = ".hir";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoAtariSTPrintTechnikEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -79,6 +79,7 @@ using TQoBBCMicro8Engine = TQoRowEngine<TQoBBCMicroScreenEngine, kQoBBCMicro8For
 class TQoBBCMicro2NulaEngine : public TQoBBCMicroEngine {
  public:
   static constexpr const char* ClassName = "TQoBBCMicro2NulaEngine";
+  static constexpr std::string_view ClassExtension = ".bbc";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoBBCMicro2NulaEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -87,6 +88,7 @@ class TQoBBCMicro2NulaEngine : public TQoBBCMicroEngine {
 class TQoBBCMicroLdPicEngine : public TQoBBCMicroEngine {
  public:
   static constexpr const char* ClassName = "TQoBBCMicroLdPicEngine";
+  static constexpr std::string_view ClassExtension = ".bbg";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoBBCMicroLdPicEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

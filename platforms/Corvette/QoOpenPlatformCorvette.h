@@ -23,6 +23,7 @@ class TQoBaseCorvetteEngine : public TQoSourceEngine {
 class TQoCorvetteGrfEngine : public TQoBaseCorvetteEngine {
  public:
   static constexpr const char* ClassName = "TQoCorvetteGrfEngine";
+  static constexpr std::string_view ClassExtension = ".grf";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoCorvetteGrfEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -31,6 +32,7 @@ class TQoCorvetteGrfEngine : public TQoBaseCorvetteEngine {
 class TQoCorvettePicEngine : public TQoBaseCorvetteEngine {
  public:
   static constexpr const char* ClassName = "TQoCorvettePicEngine";
+  static constexpr std::string_view ClassExtension = ".pic";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoCorvettePicEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -39,6 +41,7 @@ class TQoCorvettePicEngine : public TQoBaseCorvetteEngine {
 class TQoCorvetteWinEngine : public TQoBaseCorvetteEngine {
  public:
   static constexpr const char* ClassName = "TQoCorvetteWinEngine";
+  static constexpr std::string_view ClassExtension = ".win";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoCorvetteWinEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -11,6 +11,7 @@
 class TQoKR04Engine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoKR04Engine";
+  static constexpr std::string_view ClassExtension = ".krs";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoKR04Engine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

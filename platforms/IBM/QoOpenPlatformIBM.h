@@ -9,6 +9,7 @@
 class TQoIBMADFEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoIBMADFEngine";
+  static constexpr std::string_view ClassExtension = ".adf";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoIBMADFEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -10,6 +10,7 @@
 class TQoIrishaEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoIrishaEngine";
+  static constexpr std::string_view ClassExtension = ".pic";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoIrishaEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

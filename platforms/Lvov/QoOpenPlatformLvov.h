@@ -10,6 +10,7 @@
 class TQoLvovEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoLvovEngine";
+  static constexpr std::string_view ClassExtension = ".lvs";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoLvovEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

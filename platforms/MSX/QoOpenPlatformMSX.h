@@ -180,6 +180,7 @@ using TQoSR8Engine = TQoRowEngine<TQoSREngine, kQoSR8Format>;
 class TQoSTPEngine : public TQoBaseMSXEngine {
  public:
   static constexpr const char* ClassName = "TQoSTPEngine";
+  static constexpr std::string_view ClassExtension = ".stp";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoSTPEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -190,6 +191,7 @@ class TQoSTPEngine : public TQoBaseMSXEngine {
 class TQoCMPEngine : public TQoBaseMSXEngine {
  public:
   static constexpr const char* ClassName = "TQoCMPEngine";
+  static constexpr std::string_view ClassExtension = ".cmp";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoCMPEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

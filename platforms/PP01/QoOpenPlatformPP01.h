@@ -9,6 +9,7 @@
 class TQoPP01Engine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoPP01Engine";
+  static constexpr std::string_view ClassExtension = ".01s";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoPP01Engine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -9,6 +9,7 @@
 class TQoPlayStationSourceEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoPlayStationSourceEngine";
+  static constexpr std::string_view ClassExtension = ".tim";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoPlayStationSourceEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

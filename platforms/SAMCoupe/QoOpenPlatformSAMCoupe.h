@@ -106,6 +106,7 @@ using TQoSAMCoupeModeSS4PCHGEngine =
 class TQoSAMCoupeMode4InterlacedEngine : public TQoSAMCoupeEngine {
  public:
   static constexpr const char* ClassName = "TQoSAMCoupeMode4InterlacedEngine";
+  static constexpr std::string_view ClassExtension = ".lce";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoSAMCoupeMode4InterlacedEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;
@@ -118,6 +119,7 @@ class TQoSAMCoupeMode4InterlacedEngine : public TQoSAMCoupeEngine {
 class TQoSAMCoupeModeRAWEngine : public TQoSAMCoupeEngine {
  public:
   static constexpr const char* ClassName = "TQoSAMCoupeModeRAWEngine";
+  static constexpr std::string_view ClassExtension = ".ssx";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoSAMCoupeModeRAWEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

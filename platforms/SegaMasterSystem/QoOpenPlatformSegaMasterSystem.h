@@ -20,6 +20,7 @@ class TQoBaseSegaMasterSystemEngine : public TQoSourceEngine {
 class TQoSegaMasterSystemEngine : public TQoBaseSegaMasterSystemEngine {
  public:
   static constexpr const char* ClassName = "TQoSegaMasterSystemEngine";
+  static constexpr std::string_view ClassExtension = ".sbm";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoSegaMasterSystemEngine(TQoLoadSource& source);
 };

@@ -37,6 +37,7 @@ using TQoSinclairQL8Engine = TQoRowEngine<TQoSinclairQLScreenEngine, kQoSinclair
 class TQoSinclairQLPICEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoSinclairQLPICEngine";
+  static constexpr std::string_view ClassExtension = ".pic";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoSinclairQLPICEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

@@ -11,6 +11,7 @@
 class TQoSpecialistEngine : public TQoSourceEngine {
  public:
   static constexpr const char* ClassName = "TQoSpecialistEngine";
+  static constexpr std::string_view ClassExtension = ".sps";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoSpecialistEngine(TQoLoadSource& source);
   std::unique_ptr<TQoBitmap> Decode() override;

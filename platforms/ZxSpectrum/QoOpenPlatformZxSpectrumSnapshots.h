@@ -30,6 +30,7 @@ class TQoBaseZxSpectrumSnapshotEngine : public TQoSourceEngineWithSubEngine {
 class TQoZxSpectrumTAPEngine : public TQoBaseZxSpectrumSnapshotEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumTAPEngine";
+  static constexpr std::string_view ClassExtension = ".tap";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumTAPEngine(TQoLoadSource& source);
 };
@@ -37,6 +38,7 @@ class TQoZxSpectrumTAPEngine : public TQoBaseZxSpectrumSnapshotEngine {
 class TQoZxSpectrumTZXEngine : public TQoBaseZxSpectrumSnapshotEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumTZXEngine";
+  static constexpr std::string_view ClassExtension = ".tzx";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumTZXEngine(TQoLoadSource& source);
 };
@@ -44,6 +46,7 @@ class TQoZxSpectrumTZXEngine : public TQoBaseZxSpectrumSnapshotEngine {
 class TQoZxSpectrumSZXEngine : public TQoBaseZxSpectrumSnapshotEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumSZXEngine";
+  static constexpr std::string_view ClassExtension = ".szx";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumSZXEngine(TQoLoadSource& source);
 };
@@ -51,6 +54,7 @@ class TQoZxSpectrumSZXEngine : public TQoBaseZxSpectrumSnapshotEngine {
 class TQoZxSpectrumRZXEngine : public TQoBaseZxSpectrumSnapshotEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumRZXEngine";
+  static constexpr std::string_view ClassExtension = ".rzx";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumRZXEngine(TQoLoadSource& source);
 };
@@ -58,6 +62,7 @@ class TQoZxSpectrumRZXEngine : public TQoBaseZxSpectrumSnapshotEngine {
 class TQoZxSpectrumSPEngine : public TQoBaseZxSpectrumSnapshotEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumSPEngine";
+  static constexpr std::string_view ClassExtension = ".sp";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumSPEngine(TQoLoadSource& source);
 };
@@ -65,6 +70,7 @@ class TQoZxSpectrumSPEngine : public TQoBaseZxSpectrumSnapshotEngine {
 class TQoZxSpectrumSNAEngine : public TQoBaseZxSpectrumSnapshotEngine {
  public:
   static constexpr const char* ClassName = "TQoZxSpectrumSNAEngine";
+  static constexpr std::string_view ClassExtension = ".sna";
   static uint8_t Detect(TQoLoadSource& source);
   explicit TQoZxSpectrumSNAEngine(TQoLoadSource& source);
 };

@@ -366,6 +366,6 @@ TEST(QoAppleIITest, ClassesDescribeThemselvesWithoutData) {
   EXPECT_EQ((std::vector<std::string>{"Apple II.slo", "Apple II.dlo", "Apple II.hgr",
                                       "Apple II.hgr", "Apple IIe.dhgr", "Apple IIe.dhgr",
                                       "Apple IIGS.3200", "Apple IIGS.3201", "Apple IIGS.sh3",
-                                      "Apple IIGS.pnt", "Apple IIGS", ""}),
+                                      "Apple IIGS.pnt", "Apple IIGS", ".mac"}),
             described);
 }
