@@ -455,6 +455,24 @@ Bytes Ti99Patterns() {
   return file;
 }
 
+// A Profi picture: a 128-byte header (width, height, kind 4 = pixel and attribute pairs,
+// bytes a row), then rows of pixel bytes each followed by its attribute.
+Bytes ProfiPicture() {
+  const int width = 256, height = 192, rowBytes = width / 8 * 2;
+  Bytes file(128 + static_cast<std::size_t>(rowBytes * height));
+  file[0] = static_cast<uint8_t>(width), file[1] = static_cast<uint8_t>(width >> 8);
+  file[2] = static_cast<uint8_t>(height), file[4] = 4, file[6] = static_cast<uint8_t>(rowBytes);
+  const Bytes rings = RingPixels();
+  for (int y = 0; y < height; ++y) {
+    for (int c = 0; c < width / 8; ++c) {
+      const std::size_t at = 128 + static_cast<std::size_t>(y * rowBytes + 2 * c);
+      file[at] = rings[ScreenOffset(y, c)];
+      file[at + 1] = static_cast<uint8_t>(((c / 4) & 7) | ((y / 24) & 7) << 3);
+    }
+  }
+  return file;
+}
+
 struct TDemoPicture {
   std::string Module;  // as QoPlatformModules() names it
   std::string Name;
@@ -547,6 +565,9 @@ std::vector<TDemoPicture> DemoPictures() {
   pictures.push_back({"SAM Coupé", "stripes-mode3.ssx", sam});
   pictures.push_back({"Sinclair QL", "stripes.qs4", Pattern(32768, 5)});
   pictures.push_back({"Specialist", "stripes.sps", Pattern(12288, 6)});
+  pictures.push_back({"Element ZX", "stripes.thc", Pattern(12288, 7)});
+  pictures.push_back({"Scorpion GMX", "stripes-gmx.c", Pattern(32768, 1)});
+  pictures.push_back({"Profi", "rings.grf", ProfiPicture()});
   return pictures;
 }
 
