@@ -473,6 +473,21 @@ Bytes ProfiPicture() {
   return file;
 }
 
+// A TRSE project picture for the Amstrad CPC in mode 0: the signature, the target's type
+// and mode, a byte a pixel, and a footer whose colour list gives the 16 inks.
+Bytes TrseCpcPicture() {
+  Bytes file = {'F', 'L', 'U', 'F', 'F', '6', '4', 0, 0, 0, 0, 24, 11};
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 160; ++x) file.push_back(static_cast<uint8_t>(((x / 10) ^ (y / 25)) & 15));
+  }
+  Bytes footer(256, 0);
+  footer[0] = 0x40, footer[1] = 0x45;
+  for (int i = 0; i < 16; ++i)
+    footer[192 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(i + 10);
+  file.insert(file.end(), footer.begin(), footer.end());
+  return file;
+}
+
 struct TDemoPicture {
   std::string Module;  // as QoPlatformModules() names it
   std::string Name;
@@ -568,6 +583,7 @@ std::vector<TDemoPicture> DemoPictures() {
   pictures.push_back({"Element ZX", "stripes.thc", Pattern(12288, 7)});
   pictures.push_back({"Scorpion GMX", "stripes-gmx.c", Pattern(32768, 1)});
   pictures.push_back({"Profi", "rings.grf", ProfiPicture()});
+  pictures.push_back({"TRSE", "checks-cpc.flf", TrseCpcPicture()});
   return pictures;
 }
 
