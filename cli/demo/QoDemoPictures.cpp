@@ -488,6 +488,39 @@ Bytes TrseCpcPicture() {
   return file;
 }
 
+// A MAG picture of 16 colours, 64 x 32: the signature, machine and texts ended by 26,
+// the header, a green-red-blue palette, flag A with every bit clear (so every flag nibble
+// stays 0 and takes two literal bytes), an empty flag B and the pixel bytes.
+Bytes MagPicture() {
+  Bytes file;
+  for (char c : std::string("MAKI02  X68KOrvalon demo         Rings") + '\x1A') {
+    file.push_back(static_cast<uint8_t>(c));
+  }
+  const int width = 64, height = 32, lineBytes = width / 2;
+  const uint32_t flagA = 32 + 48, flagABytes = lineBytes / 4 * height / 8;
+  const uint32_t pixelsAt = flagA + flagABytes;
+  const uint32_t pixelBytes = static_cast<uint32_t>(lineBytes * height);
+  file.insert(file.end(), {0, 0, 0, 0});
+  for (uint32_t v : {0u, 0u, static_cast<uint32_t>(width - 1), static_cast<uint32_t>(height - 1)}) {
+    AppendLE(file, v, 2);
+  }
+  for (uint32_t v : {flagA, pixelsAt, 0u, pixelsAt, pixelBytes}) AppendLE(file, v, 4);
+  for (int i = 0; i < 16; ++i) {
+    file.insert(file.end(), {static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 16),
+                             static_cast<uint8_t>(i * 8 + 64)});
+  }
+  file.insert(file.end(), flagABytes, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; x += 2) {
+      const auto ring = [&](int px) {
+        return static_cast<uint8_t>(((px - 32) * (px - 32) + (y - 16) * (y - 16) * 4) / 64 & 15);
+      };
+      file.push_back(static_cast<uint8_t>(ring(x) << 4 | ring(x + 1)));
+    }
+  }
+  return file;
+}
+
 struct TDemoPicture {
   std::string Module;  // as QoPlatformModules() names it
   std::string Name;
@@ -584,6 +617,7 @@ std::vector<TDemoPicture> DemoPictures() {
   pictures.push_back({"Scorpion GMX", "stripes-gmx.c", Pattern(32768, 1)});
   pictures.push_back({"Profi", "rings.grf", ProfiPicture()});
   pictures.push_back({"TRSE", "checks-cpc.flf", TrseCpcPicture()});
+  pictures.push_back({"MAG", "rings.mag", MagPicture()});
   return pictures;
 }
 
