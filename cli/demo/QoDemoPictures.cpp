@@ -521,6 +521,33 @@ Bytes MagPicture() {
   return file;
 }
 
+// An ATM Turbo multicolour picture: 16 colours as green-red-blue digits 0-3, the size in
+// cells and lines, the pixel bytes column after column, then (count, attribute) runs,
+// here one attribute for every 8-line band of every column.
+Bytes AtmTurboPicture() {
+  const int columns = 32, rows = 192;
+  Bytes file(132, 0);
+  for (int i = 0; i < 16; ++i) {
+    for (int d = 0; d < 3; ++d) {
+      file[static_cast<std::size_t>(3 * i + d)] =
+          static_cast<uint8_t>('0' + ((i >> d) & 1) * (1 + (i >> 3) * 2));
+    }
+  }
+  file[130] = columns;
+  file[131] = rows;
+  const Bytes rings = RingPixels();
+  for (int c = 0; c < columns; ++c) {
+    for (int y = 0; y < rows; ++y) file.push_back(rings[ScreenOffset(y, c)]);
+  }
+  for (int c = 0; c < columns; ++c) {
+    for (int band = 0; band < rows / 8; ++band) {
+      file.push_back(8);
+      file.push_back(static_cast<uint8_t>(((c / 4 + band) & 7) | ((band / 3) & 7) << 3));
+    }
+  }
+  return file;
+}
+
 struct TDemoPicture {
   std::string Module;  // as QoPlatformModules() names it
   std::string Name;
@@ -618,6 +645,7 @@ std::vector<TDemoPicture> DemoPictures() {
   pictures.push_back({"Profi", "rings.grf", ProfiPicture()});
   pictures.push_back({"TRSE", "checks-cpc.flf", TrseCpcPicture()});
   pictures.push_back({"MAG", "rings.mag", MagPicture()});
+  pictures.push_back({"ATM Turbo", "rings-atm.grf", AtmTurboPicture()});
   return pictures;
 }
 
