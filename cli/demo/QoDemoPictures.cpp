@@ -548,6 +548,24 @@ Bytes AtmTurboPicture() {
   return file;
 }
 
+// A SymbOS graphic: one raw 16-colour tile (a header of kind, bytes a line, width and
+// height, then two pixels a byte) and the end mark.
+Bytes SymbOsPicture() {
+  const unsigned width = 64, height = 48;
+  Bytes file = {0x40, 5};
+  for (unsigned v : {width / 2, width, height}) AppendLE(file, v, 2);
+  for (unsigned y = 0; y < height; ++y) {
+    for (unsigned x = 0; x < width; x += 2) {
+      const auto band = [&](unsigned px) {
+        return static_cast<uint8_t>(((px / 8) + (y / 6)) & 15);
+      };
+      file.push_back(static_cast<uint8_t>(band(x) << 4 | band(x + 1)));
+    }
+  }
+  file.push_back(0);
+  return file;
+}
+
 struct TDemoPicture {
   std::string Module;  // as QoPlatformModules() names it
   std::string Name;
@@ -646,6 +664,7 @@ std::vector<TDemoPicture> DemoPictures() {
   pictures.push_back({"TRSE", "checks-cpc.flf", TrseCpcPicture()});
   pictures.push_back({"MAG", "rings.mag", MagPicture()});
   pictures.push_back({"ATM Turbo", "rings-atm.grf", AtmTurboPicture()});
+  pictures.push_back({"SymbOS", "bands.sgx", SymbOsPicture()});
   return pictures;
 }
 
