@@ -233,6 +233,12 @@ std::vector<uint8_t> QoEncodeAnimatedGif(const TQoAnimation& animation) {
         own.begin(), own.end(), global.begin(), [](const GifColorType& a, const GifColorType& b) {
           return a.Red == b.Red && a.Green == b.Green && a.Blue == b.Blue;
         });
+    // giflib forgets, without freeing, the copy of an earlier frame's own colour map
+    // when a frame has none: free it first.
+    if (sameAsGlobal && writer.Gif->Image.ColorMap) {
+      GifFreeMapObject(writer.Gif->Image.ColorMap);
+      writer.Gif->Image.ColorMap = nullptr;
+    }
     writer.Check(EGifPutImageDesc(writer.Gif, 0, 0, first.Width, first.Height, false,
                                   sameAsGlobal ? nullptr : writer.Map(own)));
     std::vector<GifPixelType>& pixels = indices[static_cast<std::size_t>(frame.Picture)];

@@ -75,9 +75,9 @@ TEST(QoBBCMicroTest, CellLayoutPackingsAndPalettes) {
   auto two = Detect("p.bb2", screen)->First()->Decode();
   EXPECT_EQ(two->GetPixel(2, 1), 7u);
   EXPECT_EQ(two->GetPixel(3, 1), 0u);
-  auto zero = Detect("p.bb0", screen)->First();
-  EXPECT_EQ(zero->Width, 640);
-  EXPECT_EQ(zero->AspectIndex, 12);
+  auto zero = Detect("p.bb0", screen);
+  EXPECT_EQ(zero->First()->Width, 640);
+  EXPECT_EQ(zero->First()->AspectIndex, 12);
 
   // The logical palette in front of a mode 1 screen; a colour number above 7 declines.
   TBytes withPalette = {0, 4, 6, 7};
