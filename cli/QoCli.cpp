@@ -171,9 +171,9 @@ TCommandLine Parse(const std::vector<std::string>& args) {
       if (x == std::string::npos) throw EUsage("--size takes WxH, such as 96x96");
       line.BoxWidth = ParseIndex(arg, size.substr(0, x));
       line.BoxHeight = ParseIndex(arg, size.substr(x + 1));
-      if (line.BoxWidth == 0 || line.BoxHeight == 0 || line.BoxWidth > 4096 ||
-          line.BoxHeight > 4096) {
-        throw EUsage("--size takes sides of 1 to 4096 pixels, such as 96x96");
+      // A side of 0 gives the smallest thumbnail, as the file manager's request does.
+      if (line.BoxWidth > 4096 || line.BoxHeight > 4096) {
+        throw EUsage("--size takes sides of 0 to 4096 pixels, such as 96x96");
       }
       line.SizeGiven = true;
     } else if (arg == "--native") {
