@@ -19,16 +19,20 @@ inline constexpr uint8_t kQoAspect5to12 = 6;
 inline constexpr uint8_t kQoAspect16to35 = 7;
 inline constexpr uint8_t kQoAspect1to2 = 9;
 inline constexpr uint8_t kQoAspect1138to2 = 13;
+inline constexpr uint8_t kQoAspect2to3 = 15;
+inline constexpr uint8_t kQoAspect3to4 = 18;
 inline constexpr uint8_t kQoAspect4to5 = 21;
 inline constexpr uint8_t kQoAspect5to6 = 22;
 inline constexpr uint8_t kQoAspect32to35 = 25;
 inline constexpr uint8_t kQoAspect1138to1 = 34;
+inline constexpr uint8_t kQoAspect4to3 = 35;
 inline constexpr uint8_t kQoAspect3to2 = 38;
 inline constexpr uint8_t kQoAspect8to5 = 41;
 inline constexpr uint8_t kQoAspect5to3 = 42;
 inline constexpr uint8_t kQoAspect64to35 = 45;
 inline constexpr uint8_t kQoAspect2to1 = 47;
 inline constexpr uint8_t kQoAspect2276to1 = 51;
+inline constexpr uint8_t kQoAspect8to3 = 53;
 inline constexpr uint8_t kQoAspect4to1 = 56;
 
 // The bit of an entry in an engine's AspectMask.

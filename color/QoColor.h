@@ -54,6 +54,12 @@ double Luminance(const TQoLinRGBColor& c);
 // The weighted squared distance of nearest-colour searches, in linear light.
 double WeightedDistance(const TQoLinRGBColor& a, const TQoLinRGBColor& b);
 
+// A level of a bits-wide colour channel as a byte, rounded: k * 255 / (2^bits - 1).
+constexpr uint8_t WidenLevel(uint32_t level, int bits) {
+  const uint32_t top = (1u << bits) - 1;
+  return static_cast<uint8_t>((level * 255 + top / 2) / top);
+}
+
 // The linear value of every level of a 3-, 4- or 5-bit DAC (8, 16 and 32 entries):
 // entry k is the transfer to linear of k / (2^bits - 1). Other widths raise.
 std::span<const double> DacLevels(int bits);

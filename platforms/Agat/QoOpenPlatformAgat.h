@@ -86,33 +86,36 @@ class TQoAgatSourceFixedEngine : public TQoAgatBaseSourceEngine {
   TQoAgatSourceFixedEngine(TQoLoadSource& source, const TQoAgatFixedFormat& row);
 };
 
-// clang-format off
-inline constexpr uint8_t kQoAgatAspect4to3 = 35;
-inline constexpr uint8_t kQoAgatAspect2to3 = 15;
-inline constexpr uint8_t kQoAgatAspect8to3 = 53;
-
 inline constexpr TQoAgatFixedFormat kQoAgat64x64x4Format{
-    "TQoAgatSource64x64x4Engine", 2048, {TQoAgatSetup::Bits4, 64, 64, 1, kQoAgatAspect4to3, false}};
+    "TQoAgatSource64x64x4Engine", 2048, {TQoAgatSetup::Bits4, 64, 64, 1, kQoAspect4to3, false}};
 inline constexpr TQoAgatFixedFormat kQoAgat128x128x4Format{
-    "TQoAgatSource128x128x4Engine", 8192, {TQoAgatSetup::Bits4, 128, 128, 1, kQoAgatAspect4to3, false}};
+    "TQoAgatSource128x128x4Engine", 8192, {TQoAgatSetup::Bits4, 128, 128, 1, kQoAspect4to3, false}};
 inline constexpr TQoAgatFixedFormat kQoAgat128x256x4Format{
-    "TQoAgatSource128x256x4Engine", 16384, {TQoAgatSetup::Bits4, 128, 256, 1, kQoAgatAspect8to3, true}};
+    "TQoAgatSource128x256x4Engine", 16384, {TQoAgatSetup::Bits4, 128, 256, 1, kQoAspect8to3, true}};
 inline constexpr TQoAgatFixedFormat kQoAgat256x256x1Format{
-    "TQoAgatSource256x256x1Engine", 8192, {TQoAgatSetup::Bits1, 256, 256, 1, kQoAgatAspect4to3, false}};
+    "TQoAgatSource256x256x1Engine", 8192, {TQoAgatSetup::Bits1, 256, 256, 1, kQoAspect4to3, false}};
 inline constexpr TQoAgatFixedFormat kQoAgat256x256x2Format{
-    "TQoAgatSource256x256x2Engine", 16384, {TQoAgatSetup::Bits2, 256, 256, 1, kQoAgatAspect4to3, true}};
+    "TQoAgatSource256x256x2Engine", 16384, {TQoAgatSetup::Bits2, 256, 256, 1, kQoAspect4to3, true}};
 inline constexpr TQoAgatFixedFormat kQoAgat512x256x1Format{
-    "TQoAgatSource512x256x1Engine", 16384, {TQoAgatSetup::Bits1, 512, 256, 1, kQoAgatAspect2to3, true}};
+    "TQoAgatSource512x256x1Engine", 16384, {TQoAgatSetup::Bits1, 512, 256, 1, kQoAspect2to3, true}};
 inline constexpr TQoAgatFixedFormat kQoAgatLRFormat{
     "TQoAgatSource40x48x4EngineLR", 1024, {TQoAgatSetup::AppleLR, 40, 48, 1, kQoAspect8to5, false}};
 inline constexpr TQoAgatFixedFormat kQoAgatDLRFormat{
-    "TQoAgatSource80x48x4EngineDLR", 2048, {TQoAgatSetup::AppleDLR, 80, 48, 1, kQoAspect4to5, false}};
+    "TQoAgatSource80x48x4EngineDLR",
+    2048,
+    {TQoAgatSetup::AppleDLR, 80, 48, 1, kQoAspect4to5, false}};
 inline constexpr TQoAgatFixedFormat kQoAgatHRBWFormat{
-    "TQoAgatSource280x192x4EngineHRBW", 8192, {TQoAgatSetup::AppleHRBW, 280, 192, 1, kQoAspect32to35, false}};
+    "TQoAgatSource280x192x4EngineHRBW",
+    8192,
+    {TQoAgatSetup::AppleHRBW, 280, 192, 1, kQoAspect32to35, false}};
 inline constexpr TQoAgatFixedFormat kQoAgatHRColorFormat{
-    "TQoAgatSource280x192x4EngineHRColor", 8192, {TQoAgatSetup::AppleHRColor, 280, 192, 1, kQoAspect32to35, false}};
+    "TQoAgatSource280x192x4EngineHRColor",
+    8192,
+    {TQoAgatSetup::AppleHRColor, 280, 192, 1, kQoAspect32to35, false}};
 inline constexpr TQoAgatFixedFormat kQoAgatDHRFormat{
-    "TQoAgatSource140x192x4EngineDHR", 16384, {TQoAgatSetup::AppleDHRColor, 140, 192, 1, kQoAspect64to35, false}};
+    "TQoAgatSource140x192x4EngineDHR",
+    16384,
+    {TQoAgatSetup::AppleDHRColor, 140, 192, 1, kQoAspect64to35, false}};
 // clang-format on
 
 using TQoAgatSource64x64x4Engine = TQoRowEngine<TQoAgatSourceFixedEngine, kQoAgat64x64x4Format>;

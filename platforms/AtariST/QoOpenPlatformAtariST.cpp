@@ -24,14 +24,6 @@ constexpr std::size_t WordsPerLine(int32_t width) {
   return (static_cast<std::size_t>(width) + 15) / 16;
 }
 
-// The 5- and 6-bit channels of the high-colour modes widened to 8 bits.
-uint8_t Widen5(uint32_t n) {
-  return static_cast<uint8_t>((n * 255 + 15) / 31);
-}
-uint8_t Widen6(uint32_t n) {
-  return static_cast<uint8_t>((n * 255 + 31) / 63);
-}
-
 uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
   return r << 16 | g << 8 | b;
 }
@@ -71,9 +63,11 @@ uint32_t IndexOrNearest(const TQoPalette256& palette, uint32_t rgb) {
 uint32_t DirectColor(uint32_t v, int depth) {
   switch (depth) {
     case 15:
-      return Rgb(Widen5(v & 31), Widen5((v >> 5) & 31), Widen5((v >> 10) & 31));
+      return Rgb(qo::WidenLevel(v & 31, 5), qo::WidenLevel((v >> 5) & 31, 5),
+                 qo::WidenLevel((v >> 10) & 31, 5));
     case 16:
-      return Rgb(Widen5(v & 31), Widen6((v >> 5) & 63), Widen5((v >> 11) & 31));
+      return Rgb(qo::WidenLevel(v & 31, 5), qo::WidenLevel((v >> 5) & 63, 6),
+                 qo::WidenLevel((v >> 11) & 31, 5));
     default:
       return Rgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
   }
@@ -317,8 +311,10 @@ std::unique_ptr<TQoBitmap> TQoAtariSTBaseEngine::DecodeChunky(TQoChunkyPixel pix
         case TQoChunkyPixel::RGB565: {
           const uint32_t w = byteSwapped ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
           out = pixel == TQoChunkyPixel::RGB555
-                    ? Rgb(Widen5((w >> 10) & 31), Widen5((w >> 5) & 31), Widen5(w & 31))
-                    : Rgb(Widen5((w >> 11) & 31), Widen6((w >> 5) & 63), Widen5(w & 31));
+                    ? Rgb(qo::WidenLevel((w >> 10) & 31, 5), qo::WidenLevel((w >> 5) & 31, 5),
+                          qo::WidenLevel(w & 31, 5))
+                    : Rgb(qo::WidenLevel((w >> 11) & 31, 5), qo::WidenLevel((w >> 5) & 63, 6),
+                          qo::WidenLevel(w & 31, 5));
           break;
         }
         case TQoChunkyPixel::RGB24:

@@ -89,11 +89,13 @@ std::unique_ptr<TQoBitmap> TQoAtariSTComputerEyesEngine::Decode() {
     for (std::size_t x = 0; x < values.size(); ++x) {
       const std::size_t at = x * 200 + static_cast<std::size_t>(y);
       if (mode_ == 0) {
-        values[x] = Rgb(QoWiden6(PixelData.U8(at)), QoWiden6(PixelData.U8(64000 + at)),
-                        QoWiden6(PixelData.U8(128000 + at)));
+        values[x] =
+            Rgb(qo::WidenLevel(PixelData.U8(at), 6), qo::WidenLevel(PixelData.U8(64000 + at), 6),
+                qo::WidenLevel(PixelData.U8(128000 + at), 6));
       } else {
         const uint16_t w = PixelData.BE16(2 * at);
-        values[x] = Rgb(QoWiden5((w >> 10) & 31), QoWiden5((w >> 5) & 31), QoWiden5(w & 31));
+        values[x] = Rgb(qo::WidenLevel((w >> 10) & 31, 5), qo::WidenLevel((w >> 5) & 31, 5),
+                        qo::WidenLevel(w & 31, 5));
       }
     }
     bmp->SetRow(y, values.data(), Width);

@@ -195,14 +195,6 @@ bool TQoPrintTechnikHeader::Read(TQoByteView file) {
   return true;
 }
 
-uint8_t QoWiden5(uint32_t n) {
-  return static_cast<uint8_t>((n * 255 + 15) / 31);
-}
-
-uint8_t QoWiden6(uint32_t n) {
-  return static_cast<uint8_t>((n * 255 + 31) / 63);
-}
-
 // TruePaint.
 
 bool TQoTruePaintHeader::Read(TQoByteView file) {

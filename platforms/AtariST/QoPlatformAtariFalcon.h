@@ -94,10 +94,6 @@ struct TQoPrintTechnikHeader {
   bool Read(TQoByteView file);
 };
 
-// The 5- and 6-bit channels of the high-colour words widened to 8 bits.
-uint8_t QoWiden5(uint32_t n);
-uint8_t QoWiden6(uint32_t n);
-
 // TruePaint and Prism Paint: "PNT", colours, size, planes, packing, data length.
 struct TQoTruePaintHeader {
   static constexpr std::size_t kPalette = 128;

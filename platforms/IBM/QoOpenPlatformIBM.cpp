@@ -1,15 +1,8 @@
 #include "platforms/IBM/QoOpenPlatformIBM.h"
 
 #include "base/QoErrors.h"
+#include "color/QoColor.h"
 #include "engine/QoFormatRow.h"
-
-namespace {
-
-uint8_t Level6(uint8_t k) {
-  return static_cast<uint8_t>((k * 255 + 31) / 63);
-}
-
-}  // namespace
 
 uint8_t TQoIBMADFEngine::Detect(TQoLoadSource& source) {
   if (!TQoArtWorxLayout::Check(source.Bytes())) return 0;
@@ -32,7 +25,8 @@ std::unique_ptr<TQoBitmap> TQoIBMADFEngine::Decode() {
   Palette->Clear();
   for (std::size_t i = 0; i < 64; ++i) {
     const std::size_t at = TQoArtWorxLayout::kPaletteAt + 3 * i;
-    Palette->Add(Level6(data.U8(at)), Level6(data.U8(at + 1)), Level6(data.U8(at + 2)));
+    Palette->Add(qo::WidenLevel(data.U8(at), 6), qo::WidenLevel(data.U8(at + 1), 6),
+                 qo::WidenLevel(data.U8(at + 2), 6));
   }
   auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
   const int32_t rows = Height / 16;

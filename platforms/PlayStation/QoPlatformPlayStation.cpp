@@ -1,5 +1,7 @@
 #include "platforms/PlayStation/QoPlatformPlayStation.h"
 
+#include "color/QoColor.h"
+
 namespace {
 
 bool ReadBlock(TQoByteView data, std::size_t at, TQoTimBlock& block) {
@@ -9,10 +11,6 @@ bool ReadBlock(TQoByteView data, std::size_t at, TQoTimBlock& block) {
   block.W = data.LE16(at + 8);
   block.H = data.LE16(at + 10);
   return true;
-}
-
-uint32_t Level5(uint32_t k) {
-  return (k * 255 + 15) / 31;
 }
 
 }  // namespace
@@ -64,5 +62,7 @@ int32_t TQoTimHeader::Depth() const {
 }
 
 uint32_t QoTimColor(uint16_t word) {
-  return Level5(word & 31) << 16 | Level5((word >> 5) & 31) << 8 | Level5((word >> 10) & 31);
+  return uint32_t{qo::WidenLevel(word & 31, 5)} << 16 |
+         uint32_t{qo::WidenLevel((word >> 5) & 31, 5)} << 8 |
+         uint32_t{qo::WidenLevel((word >> 10) & 31, 5)};
 }

@@ -6,13 +6,6 @@
 #include "color/QoAspect.h"
 #include "engine/QoFormatRow.h"
 
-namespace {
-
-// The Profi's 512 x 240 screen on a 4:3 display.
-constexpr uint8_t kQoAspect3to4 = 18;
-
-}  // namespace
-
 uint8_t TQoProfiEngine::Detect(TQoLoadSource& source) {
   TQoProfiHeader header;
   if (!header.Read(source.Bytes())) return 0;

@@ -103,11 +103,6 @@ constexpr uint32_t kDesktop16[16] = {0xFFFFFF, 0xDDDDDD, 0xBBBBBB, 0x999999, 0x7
                                      0x333333, 0x000000, 0x004499, 0xEEEE00, 0x00CC00, 0xDD0000,
                                      0xEEEEBB, 0x558800, 0xFFBB00, 0x00BBFF};
 
-// A level of `bits` bits scaled to 0..255, rounded.
-uint32_t Scale(uint32_t level, uint32_t max) {
-  return (level * 255 + max / 2) / max;
-}
-
 }  // namespace
 
 bool TQoAcornSprite::Read(TQoByteView file, std::size_t offset) {
@@ -215,11 +210,13 @@ uint32_t QoAcornTrueColor(TQoAcornPixelKind kind, uint32_t v) {
       break;
     case kQoAcorn555:
     case kQoAcorn555Reversed:
-      r = Scale(v & 31, 31), g = Scale((v >> 5) & 31, 31), b = Scale((v >> 10) & 31, 31);
+      r = qo::WidenLevel(v & 31, 5), g = qo::WidenLevel((v >> 5) & 31, 5),
+      b = qo::WidenLevel((v >> 10) & 31, 5);
       break;
     case kQoAcorn565:
     case kQoAcorn565Reversed:
-      r = Scale(v & 31, 31), g = Scale((v >> 5) & 63, 63), b = Scale((v >> 11) & 31, 31);
+      r = qo::WidenLevel(v & 31, 5), g = qo::WidenLevel((v >> 5) & 63, 6),
+      b = qo::WidenLevel((v >> 11) & 31, 5);
       break;
     default:
       r = v & 0xFF, g = (v >> 8) & 0xFF, b = (v >> 16) & 0xFF;

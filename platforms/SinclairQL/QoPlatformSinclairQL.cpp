@@ -12,13 +12,9 @@ constexpr uint8_t kRedBlue[32][2] = {
     {3, 3}, {2, 4}, {3, 5}, {2, 6}, {3, 7}, {4, 0}, {5, 0}, {4, 2}, {5, 3}, {4, 4}, {5, 5},
     {4, 6}, {5, 7}, {6, 0}, {7, 0}, {6, 2}, {7, 3}, {6, 4}, {7, 5}, {6, 6}, {7, 7}};
 
-uint8_t Level(uint32_t k, uint32_t max) {
-  return static_cast<uint8_t>((k * 255 + max / 2) / max);
-}
-
 uint32_t Rgb(uint32_t r6, uint32_t g6, uint32_t b6) {
-  return static_cast<uint32_t>(Level(r6, 63)) << 16 | static_cast<uint32_t>(Level(g6, 63)) << 8 |
-         Level(b6, 63);
+  return static_cast<uint32_t>(qo::WidenLevel(r6, 6)) << 16 |
+         static_cast<uint32_t>(qo::WidenLevel(g6, 6)) << 8 | qo::WidenLevel(b6, 6);
 }
 
 }  // namespace
@@ -84,8 +80,8 @@ void QoQLPalette(TQoQLLayout layout, TQoPalette256& palette) {
         const auto bit = [n](int b) { return (n >> b) & 1; };
         const int g = 4 * bit(7) + 2 * bit(4) + bit(1);
         const int t = 16 * bit(6) + 8 * bit(3) + 4 * bit(5) + 2 * bit(2) + bit(0);
-        palette.Add(Level(kRedBlue[t][0], 7), Level(static_cast<uint32_t>(g), 7),
-                    Level(kRedBlue[t][1], 7));
+        palette.Add(qo::WidenLevel(kRedBlue[t][0], 3), qo::WidenLevel(static_cast<uint32_t>(g), 3),
+                    qo::WidenLevel(kRedBlue[t][1], 3));
       }
       break;
     default:

@@ -33,7 +33,7 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry")
 mimes=$(sed -n 's/^MimeType=//p' "$entry")
 thumbnail() {  # input output size
   cmd=$(printf '%s' "$exec_line" | sed -e "s|%i|$1|g" -e "s|%o|$2|g" -e "s|%s|$3|g")
-  # The entry's words, split as the desktop entry specification splits them.
+  # The Exec line, run through a shell the way file managers split it into words.
   PATH="$tmp/usr/bin:$PATH" sh -c "$cmd" >/dev/null || fail "thumbnailer failed on $1: $cmd"
   [ "$(od -An -tx1 -N8 "$2" | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$2 is not a PNG"
   w=$(od -An -tu1 -j16 -N4 "$2" | awk '{print $1*16777216+$2*65536+$3*256+$4}')
