@@ -4,8 +4,7 @@
 // first), so rows are passed on as they are.
 
 #include <gif_lib.h>
-#include <png.h>
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cstring>
@@ -26,11 +25,20 @@ void CheckExportable(const TQoBitmap& bmp) {
 // up to the highest index a pixel uses, so every pixel has a colour.
 int UsedPaletteSize(const TQoBitmap& bmp) {
   const int count = bmp.Palette ? bmp.Palette->GetCount() : 0;
+  // A full palette already covers every index the depth can hold.
+  if (bmp.BitsPerPixel <= 8 && count >= 1 << bmp.BitsPerPixel) return count;
   uint32_t highest = 0;
-  std::vector<uint32_t> row(static_cast<std::size_t>(bmp.Width));
-  for (int32_t y = 0; y < bmp.Height; ++y) {
-    bmp.GetRow(y, row.data());
-    for (uint32_t value : row) highest = std::max(highest, value);
+  if (bmp.BitsPerPixel == 8) {
+    for (int32_t y = 0; y < bmp.Height; ++y) {
+      const uint8_t* line = bmp.GetScanLine(y);
+      highest = std::max<uint32_t>(highest, *std::max_element(line, line + bmp.Width));
+    }
+  } else {
+    std::vector<uint32_t> row(static_cast<std::size_t>(bmp.Width));
+    for (int32_t y = 0; y < bmp.Height; ++y) {
+      bmp.GetRow(y, row.data());
+      for (uint32_t value : row) highest = std::max(highest, value);
+    }
   }
   return std::max(count, static_cast<int>(highest) + 1);
 }
@@ -94,26 +102,6 @@ std::vector<uint8_t> QoEncodeBmp(const TQoBitmap& bmp) {
 
 namespace {
 
-struct TQoPngWriteState {
-  std::vector<uint8_t>* Out = nullptr;
-  std::string Error;
-};
-
-void PngWrite(png_structp png, png_bytep data, png_size_t length) {
-  auto* state = static_cast<TQoPngWriteState*>(png_get_io_ptr(png));
-  state->Out->insert(state->Out->end(), data, data + length);
-}
-
-void PngFlush(png_structp) {}
-
-[[noreturn]] void PngError(png_structp png, png_const_charp message) {
-  auto* state = static_cast<TQoPngWriteState*>(png_get_error_ptr(png));
-  state->Error = message ? message : "PNG error";
-  png_longjmp(png, 1);
-}
-
-void PngWarning(png_structp, png_const_charp) {}
-
 // Indexed pictures take the smallest depth that holds their palette: fewer bits to pack
 // make the file smaller and the writer faster.
 int PngDepth(bool indexed, std::size_t colors) {
@@ -121,101 +109,136 @@ int PngDepth(bool indexed, std::size_t colors) {
   return colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 16 ? 4 : 8;
 }
 
+void PutBE32(std::vector<uint8_t>& out, uint32_t value) {
+  out.insert(out.end(), {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
+                         static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)});
+}
+
+// A chunk: the length of its data, its type, the data, and the CRC of type and data.
+void PutChunk(std::vector<uint8_t>& out, const char (&type)[5], const uint8_t* data,
+              std::size_t size) {
+  if (size > 0x7FFFFFFF) throw EQoError("The picture is too large for PNG");
+  PutBE32(out, static_cast<uint32_t>(size));
+  const std::size_t typeAt = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data, data + size);
+  PutBE32(out, libdeflate_crc32(0, out.data() + typeAt, size + 4));
+}
+
+void PutChunk(std::vector<uint8_t>& out, const char (&type)[5], const std::vector<uint8_t>& data) {
+  PutChunk(out, type, data.data(), data.size());
+}
+
+// The rows as PNG stores them, each behind its filter byte. No filter at all: on these
+// pictures (flat areas, few colours, even the true-colour ones) the byte-wise
+// differences of the other filters break the runs the compressor finds, so unfiltered
+// rows pack smaller and faster.
+std::vector<uint8_t> PngRows(const TQoBitmap& bmp, int depth) {
+  const bool indexed = bmp.BitsPerPixel <= 8;
+  const std::size_t width = static_cast<std::size_t>(bmp.Width);
+  const std::size_t rowBytes =
+      indexed ? (width * static_cast<std::size_t>(depth) + 7) / 8 : 3 * width;
+  std::vector<uint8_t> rows((rowBytes + 1) * static_cast<std::size_t>(bmp.Height), 0);
+  std::vector<uint32_t> values(indexed && depth != bmp.BitsPerPixel ? width : 0);
+  uint8_t* out = rows.data();
+  for (int32_t y = 0; y < bmp.Height; ++y, out += rowBytes + 1) {
+    uint8_t* row = out + 1;  // out[0] is the filter byte: none
+    const uint8_t* line = bmp.GetScanLine(y);
+    if (!indexed) {
+      // 24-bit rows are stored blue first.
+      for (std::size_t x = 0; x < width; ++x, line += 3, row += 3) {
+        row[0] = line[2];
+        row[1] = line[1];
+        row[2] = line[0];
+      }
+    } else if (depth == bmp.BitsPerPixel) {
+      std::memcpy(row, line, rowBytes);
+    } else {
+      // Fewer bits than the bitmap's own: the indices packed anew, first pixel highest.
+      bmp.GetRow(y, values.data());
+      for (std::size_t x = 0; x < width; ++row) {
+        uint32_t packed = 0;
+        for (int bit = 0; bit < 8; bit += depth, ++x) {
+          packed = packed << depth | (x < width ? values[x] : 0);
+        }
+        *row = static_cast<uint8_t>(packed);
+      }
+    }
+  }
+  return rows;
+}
+
+// The rows in one zlib stream. Measured on the sample pictures against zlib's level 6
+// over libpng's adaptive filters (the usual default): level 4 writes files 0.4% smaller
+// in 22% of its time; level 1 files 6% larger in 16%; level 12 files 14% smaller in
+// eight times its time.
+std::vector<uint8_t> PngDeflate(const std::vector<uint8_t>& rows, TQoPngCompression compression) {
+  const int level = compression == TQoPngCompression::Fast   ? 1
+                    : compression == TQoPngCompression::Best ? 12
+                                                             : 4;
+  libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
+  if (!compressor) throw EOutOfResources();
+  std::vector<uint8_t> packed;
+  try {
+    packed.resize(libdeflate_zlib_compress_bound(compressor, rows.size()));
+  } catch (...) {
+    libdeflate_free_compressor(compressor);
+    throw;
+  }
+  const std::size_t size =
+      libdeflate_zlib_compress(compressor, rows.data(), rows.size(), packed.data(), packed.size());
+  libdeflate_free_compressor(compressor);
+  // The bound holds any input, so nothing fits only when the library itself failed.
+  if (size == 0) throw EQoError("Cannot write PNG: the compressor failed");
+  packed.resize(size);
+  return packed;
+}
+
 }  // namespace
 
 std::vector<uint8_t> QoEncodePng(const TQoBitmap& bmp, const TQoPngOptions& options) {
   CheckExportable(bmp);
   const bool indexed = bmp.BitsPerPixel <= 8;
-  std::vector<png_color> palette;
+  std::vector<uint8_t> palette;
   if (indexed) {
     const int size = std::min(std::max(UsedPaletteSize(bmp), 1), 1 << bmp.BitsPerPixel);
     for (int i = 0; i < size; ++i) {
       const TQoStdRGBColor c = PaletteColor(bmp, i);
-      palette.push_back(png_color{c.R, c.G, c.B});
+      palette.insert(palette.end(), {c.R, c.G, c.B});
     }
   }
-  std::vector<png_bytep> rows(static_cast<std::size_t>(bmp.Height));
-  std::vector<uint8_t> repacked;
-  if (const int depth = PngDepth(indexed, palette.size()); depth != bmp.BitsPerPixel && indexed) {
-    const std::size_t rowBytes = (static_cast<std::size_t>(bmp.Width) * depth + 7) / 8;
-    repacked.assign(rowBytes * static_cast<std::size_t>(bmp.Height), 0);
-    std::vector<uint32_t> values(static_cast<std::size_t>(bmp.Width));
-    for (int32_t y = 0; y < bmp.Height; ++y) {
-      bmp.GetRow(y, values.data());
-      uint8_t* out = repacked.data() + static_cast<std::size_t>(y) * rowBytes;
-      for (int32_t x = 0; x < bmp.Width; ++x) {
-        const std::size_t bit = static_cast<std::size_t>(x) * depth;
-        out[bit / 8] = static_cast<uint8_t>(out[bit / 8] | values[static_cast<std::size_t>(x)]
-                                                               << (8 - depth - bit % 8));
-      }
-      rows[static_cast<std::size_t>(y)] = out;
-    }
-  } else {
-    for (int32_t y = 0; y < bmp.Height; ++y) {
-      // libpng only reads the rows; its row type lacks const.
-      rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(bmp.GetScanLine(y));
-    }
-  }
+  const int depth = PngDepth(indexed, palette.size() / 3);
+  const std::vector<uint8_t> packed = PngDeflate(PngRows(bmp, depth), options.Compression);
 
-  std::vector<uint8_t> out;
-  TQoPngWriteState state;
-  state.Out = &out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, PngError, PngWarning);
-  if (!png) throw EOutOfResources();
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    throw EOutOfResources();
-  }
-  // Everything the jump may skip lives above it; nothing here needs unwinding.
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw EQoError("Cannot write PNG: " + state.Error);
-  }
-  png_set_write_fn(png, &state, PngWrite, PngFlush);
-  // Measured on the sample pictures (flat areas of few colours, mostly indexed): level 4
-  // packs them in 42% of the time of zlib's default level 6 for 5.5% more bytes; run
-  // lengths alone at level 1 take 28% for 30% more; level 9 saves 1.7% for 5 times the
-  // time.
-  switch (options.Compression) {
-    case TQoPngCompression::Fast:
-      png_set_compression_level(png, 1);
-      png_set_compression_strategy(png, Z_RLE);
-      break;
-    case TQoPngCompression::Default:
-      png_set_compression_level(png, 4);
-      break;
-    case TQoPngCompression::Best:
-      png_set_compression_level(png, 9);
-      break;
-  }
-  png_set_IHDR(png, info, static_cast<png_uint_32>(bmp.Width), static_cast<png_uint_32>(bmp.Height),
-               PngDepth(indexed, palette.size()),
-               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (indexed) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  png_text text{};
-  char key[] = "Software";
-  char value[] = "OrvalonWLX";
-  text.compression = PNG_TEXT_COMPRESSION_NONE;
-  text.key = key;
-  text.text = value;
-  png_set_text(png, info, &text, 1);
+  static constexpr uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> out(std::begin(kSignature), std::end(kSignature));
+  out.reserve(packed.size() + palette.size() + 128);
+  std::vector<uint8_t> header;
+  PutBE32(header, static_cast<uint32_t>(bmp.Width));
+  PutBE32(header, static_cast<uint32_t>(bmp.Height));
+  // Depth, colour type (3 indexed, 2 RGB), deflate, adaptive filtering, no interlace.
+  header.insert(header.end(),
+                {static_cast<uint8_t>(depth), static_cast<uint8_t>(indexed ? 3 : 2), 0, 0, 0});
+  PutChunk(out, "IHDR", header);
+  if (indexed) PutChunk(out, "PLTE", palette);
   if (options.PixelAspect > 0) {
     // Pixels per unit in each direction, the unit unknown: only their ratio counts. A
     // pixel wider than tall has fewer of them to the unit across.
     constexpr double kScale = 100000.0;
     const double a = options.PixelAspect;
     const auto perUnit = [](double v) {
-      return std::max<png_uint_32>(1, static_cast<png_uint_32>(v + 0.5));
+      return std::max<uint32_t>(1, static_cast<uint32_t>(v + 0.5));
     };
-    png_set_pHYs(png, info, perUnit(a >= 1 ? kScale / a : kScale),
-                 perUnit(a >= 1 ? kScale : kScale * a), PNG_RESOLUTION_UNKNOWN);
+    std::vector<uint8_t> physical;
+    PutBE32(physical, perUnit(a >= 1 ? kScale / a : kScale));
+    PutBE32(physical, perUnit(a >= 1 ? kScale : kScale * a));
+    physical.push_back(0);  // unit unknown
+    PutChunk(out, "pHYs", physical);
   }
-  png_set_rows(png, info, rows.data());
-  // 24-bit rows are stored blue first.
-  png_write_png(png, info, indexed ? PNG_TRANSFORM_IDENTITY : PNG_TRANSFORM_BGR, nullptr);
-  png_destroy_write_struct(&png, &info);
+  static constexpr char kSoftware[] = "Software\0OrvalonWLX";
+  PutChunk(out, "tEXt", reinterpret_cast<const uint8_t*>(kSoftware), sizeof kSoftware - 1);
+  PutChunk(out, "IDAT", packed);
+  PutChunk(out, "IEND", nullptr, 0);
   return out;
 }
 

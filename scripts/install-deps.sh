@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config zlib1g-dev libpng-dev libgif-dev
-          libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache clang libclang-rt-14-dev
+          libdeflate-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format ccache clang libclang-rt-14-dev
           shared-mime-info xdg-utils libfile-mimeinfo-perl)
 
 missing=()

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds static x86_64-w64-mingw32 libpng, giflib and GoogleTest from Debian's source
+# Builds static x86_64-w64-mingw32 libpng, giflib, libdeflate and GoogleTest from Debian's source
 # packages into PREFIX (zlib is Debian's static libz.a for MinGW). PREFIX is a cache:
 # when it is complete, nothing is done.
 # Usage: build-deps.sh PREFIX
@@ -12,7 +12,7 @@ TC="$ROOT/cmake/toolchain-mingw64.cmake"
 JOBS=$(nproc)
 CC=x86_64-w64-mingw32-gcc-posix
 AR=x86_64-w64-mingw32-gcc-ar-posix
-STAMP="$PREFIX/.complete-v1"
+STAMP="$PREFIX/.complete-v2"
 [ -f "$STAMP" ] && exit 0
 test -f /usr/x86_64-w64-mingw32/lib/libz.a || { echo "libz-mingw-w64-dev is missing" >&2; exit 1; }
 mkdir -p "$WORK/src" "$PREFIX/include" "$PREFIX/lib"
@@ -45,6 +45,7 @@ fetch_src() {
 
 PNG_SRC=$(fetch_src libpng1.6)
 GIF_SRC=$(fetch_src giflib)
+DEFLATE_SRC=$(fetch_src libdeflate)
 GT_SRC=$(fetch_src googletest)
 step "sources"
 
@@ -74,6 +75,18 @@ mkdir -p "$WORK/build-giflib"
 cp "$WORK/build-giflib/libgif.a" "$PREFIX/lib/"
 cp "$GIF_SRC/gif_lib.h" "$PREFIX/include/"
 step "giflib"
+
+# libdeflate's library is likewise its C files: the portable ones and the x86 CPU probe.
+mkdir -p "$WORK/build-libdeflate"
+( cd "$WORK/build-libdeflate"
+  for f in "$DEFLATE_SRC"/lib/*.c "$DEFLATE_SRC"/lib/x86/*.c; do
+    $CC -O2 -c "$f" -I"$DEFLATE_SRC" -o "$(basename "${f%.c}").o"
+  done
+  rm -f libdeflate.a
+  $AR rcs libdeflate.a ./*.o )
+cp "$WORK/build-libdeflate/libdeflate.a" "$PREFIX/lib/"
+cp "$DEFLATE_SRC/libdeflate.h" "$PREFIX/include/"
+step "libdeflate"
 
 cmake_build googletest "$GT_SRC" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 step "googletest"
