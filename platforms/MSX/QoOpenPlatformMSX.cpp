@@ -362,35 +362,52 @@ void TQoSCEngine::DrawMSXSprites(TQoBitmap& bmp, TQoByteView vram, int screen,
                                  const TQoPalette* palette) {
   const bool mode1 = screen <= 3;
   const uint8_t endMark = mode1 ? 208 : 216;
-  const int perPixel = mode1 ? 4 : 8;
+  // The video chip shows at most four (mode 1) or eight (mode 2) sprites on a line,
+  // the first ones in the attribute table, wherever their columns are.
+  const std::size_t perLine = mode1 ? 4 : 8;
+  struct TLineSprite {
+    int Left;          // column of the pattern's first pixel (early clock: 32 to the left)
+    uint8_t Color;     // colour byte: early clock, CC (mode 2) and colour
+    uint16_t Pattern;  // the row's 16 pattern bits, leftmost highest
+  };
+  std::vector<TLineSprite> line;
+  line.reserve(perLine);
   for (int y = 0; y < bmp.Height; ++y) {
+    // The sprites on this line, in priority order, read once for all its pixels.
+    line.clear();
+    for (std::size_t s = 0; s < 32; ++s) {
+      const std::size_t entry = attributes + 4 * s;
+      const uint8_t top = vram.U8(entry);
+      if (top == endMark) break;
+      const std::size_t r = static_cast<std::size_t>((y - top - 1) & 0xFF);
+      if (r >= 16) continue;
+      if (line.size() == perLine) break;
+      const uint8_t colorByte = mode1 ? vram.U8(entry + 3) : vram.U8(attributes - 512 + s * 16 + r);
+      const int left = vram.U8(entry + 1) - ((colorByte & 0x80) ? 32 : 0);
+      uint16_t pattern = 0;
+      if (left > -16) {  // some of it is on the screen
+        const std::size_t row =
+            patterns + static_cast<std::size_t>(vram.U8(entry + 2) & 0xFC) * 8 + r;
+        pattern = static_cast<uint16_t>(vram.U8(row) << 8 | vram.U8(row + 16));
+      }
+      line.push_back({left, colorByte, pattern});
+    }
+    if (line.empty()) continue;
     for (int x = 0; x < 256; ++x) {
       uint32_t color = 0;
       bool drawn = false;      // a pattern bit was set
       bool plainSeen = false;  // mode 2: a sprite without CC has been met
-      int covering = 0;
-      for (std::size_t s = 0; s < 32; ++s) {
-        const std::size_t entry = attributes + 4 * s;
-        const uint8_t top = vram.U8(entry);
-        if (top == endMark) break;
-        const std::size_t r = static_cast<std::size_t>((y - top - 1) & 0xFF);
-        if (r >= 16) continue;
-        if (covering++ == perPixel) break;
-        const uint8_t colorByte =
-            mode1 ? vram.U8(entry + 3) : vram.U8(attributes - 512 + s * 16 + r);
-        const bool cc = !mode1 && (colorByte & 0x40) != 0;
+      for (const TLineSprite& sprite : line) {
+        const bool cc = !mode1 && (sprite.Color & 0x40) != 0;
         if (!mode1) {
           if (cc && !plainSeen) continue;
           if (!cc && drawn) break;
           if (!cc) plainSeen = true;
         }
-        const int d = x - vram.U8(entry + 1) + ((colorByte & 0x80) ? 32 : 0);
+        const int d = x - sprite.Left;
         if (d < 0 || d >= 16) continue;
-        const uint8_t bits =
-            vram.U8(patterns + static_cast<std::size_t>(vram.U8(entry + 2) & 0xFC) * 8 + r +
-                    (d >= 8 ? 16 : 0));
-        if (bits & (0x80 >> (d % 8))) {
-          color |= colorByte & 15u;
+        if (sprite.Pattern & (0x8000u >> d)) {
+          color |= sprite.Color & 15u;
           drawn = true;
         }
       }

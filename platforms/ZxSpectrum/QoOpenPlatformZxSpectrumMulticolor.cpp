@@ -309,24 +309,28 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
     const std::size_t start = layout_.BorderStart[s];
     DrawBspBorder(border[s], bytes.Sub(start, layout_.BorderEnd[s] - start));
   }
-  auto forBorder = [](auto plot) {
+  // The border rows go in whole first, the screen is drawn over their middle.
+  std::vector<uint32_t> row(kBspWidth);
+  auto drawBorder = [&](TQoBitmap& target, auto value) {
     for (int y = 0; y < kBspHeight; ++y) {
-      for (int x = 0; x < kBspWidth; ++x) {
-        if (y < 64 || y >= 256 || x < 64 || x >= 320) plot(x, y, y * kBspWidth + x);
-      }
+      for (int x = 0; x < kBspWidth; ++x) row[x] = value(y * kBspWidth + x);
+      target.SetRow(y, row.data(), kBspWidth);
     }
   };
   if (!layout_.TwoScreens) {
     SetZxPalette16(*Palette, PaletteType);
     auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
+    drawBorder(*bmp, [&](int i) { return border[0][i]; });
     DrawColorScreen(
         *bmp, layout_.Screens, [](int y) { return 64 + y; }, 8);
-    forBorder([&](int x, int y, int i) { bmp->SetPixel(x, y, border[0][i]); });
     return bmp;
   }
   BuildGigaPalette();
   TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
   auto bmp = NewGigaPicture(frame1, frame2);
+  drawBorder(*frame1, [&](int i) { return border[0][i]; });
+  drawBorder(*frame2, [&](int i) { return border[1][i]; });
+  drawBorder(*bmp, [&](int i) { return border[0][i] * 16u + border[1][i]; });
   const std::size_t first = layout_.Screens;
   auto screen = [first](int s) { return first + static_cast<std::size_t>(s) * kZxScreenBytes; };
   DrawGigaCells(
@@ -336,11 +340,6 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
         return bytes.U8(AttributeAt(screen(s) + kZxScreenPixelBytes, y, c, 8));
       },
       8, 64);
-  forBorder([&](int x, int y, int i) {
-    frame1->SetPixel(x, y, border[0][i]);
-    frame2->SetPixel(x, y, border[1][i]);
-    bmp->SetPixel(x, y, border[0][i] * 16u + border[1][i]);
-  });
   return bmp;
 }
 
