@@ -19,3 +19,8 @@ enum TQoExitStatus : int {
 // out, messages to err; progress lines go to err when progress is set.
 int QoRunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const TQoEngineRegistry& registry, bool progress = false);
+
+// Keeps freed large blocks in the process's heap instead of handing them back to the
+// system: a batch allocates the same few large buffers for every file. Called once by
+// the tool's main, before any work.
+void QoKeepLargeBlocksForBatches();
