@@ -1,13 +1,20 @@
-// Speed of the paths users wait for: detection over the whole registry, decoding,
-// thumbnails and PNG export. Real sample pictures join in when they are present.
+// Speed of the paths users wait for: detection over the whole registry, decoding in
+// every module, thumbnails, PNG export at each compression, and converting the sample
+// folder. Real sample pictures join in when they are present.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
+#include <set>
+#include <sstream>
 
+#include "cli/QoCli.h"
+#include "cli/demo/QoDemoPictureSet.h"
 #include "engine/QoLoadSource.h"
 #include "export/QoExport.h"
 #include "export/QoScaling.h"
@@ -90,7 +97,7 @@ void ScreenThumbnail(benchmark::State& state) {
   }
 }
 
-void ExportPng(benchmark::State& state) {
+void ExportPng(benchmark::State& state, TQoPngCompression compression) {
   TQoPalette256 palette;
   for (int i = 0; i < 256; ++i) palette.Add(static_cast<uint32_t>(i * 0x010305));
   TQoBitmap8 bmp(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
@@ -99,7 +106,7 @@ void ExportPng(benchmark::State& state) {
     for (int32_t x = 0; x < bmp.Width; ++x) bmp.SetPixel(x, y, static_cast<uint32_t>(x ^ y));
   }
   for (auto _ : state) {
-    auto file = QoEncodePng(bmp);
+    auto file = QoEncodePng(bmp, {compression, 0});
     benchmark::DoNotOptimize(file);
   }
 }
@@ -142,6 +149,29 @@ void ExportSamplesPng(benchmark::State& state, TQoPngCompression compression) {
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 
+// What a user waits for when converting the sample folder: `orvalon convert` over every
+// sample picture into a scratch folder, with the given number of jobs. CPU time is the
+// whole process's, the time per run is the wall clock.
+void ConvertSamples(benchmark::State& state) {
+  std::vector<std::string> args{"convert", "-j", std::to_string(state.range(0)), "-d"};
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("orvalon-bench-" + std::to_string(getpid()));
+  args.push_back(folder.string());
+  for (const TQoSample& sample : QoSamples()) args.push_back(sample.Path);
+  if (args.size() == 5) {
+    state.SkipWithError("no sample pictures");
+    return;
+  }
+  int status = 0;
+  for (auto _ : state) {
+    std::ostringstream out, err;
+    status = std::max(status, QoRunCli(args, out, err, QoDefaultRegistry(), false));
+  }
+  std::filesystem::remove_all(folder);
+  state.counters["files"] = static_cast<double>(args.size() - 5);
+  state.counters["status"] = status;
+}
+
 void RegisterAll() {
   benchmark::RegisterBenchmark("detect/zx-screen-6912", Detect, std::string("pic.scr"), ZxScreen());
   std::vector<uint8_t> noise(4 * 1024 * 1024);
@@ -165,23 +195,47 @@ void RegisterAll() {
     }
   }
 
+  // Decoding and rendering in every module: its example picture, found by the whole
+  // registry as a user's file would be.
+  std::set<std::string> modules;
+  for (const TQoDemoPicture& picture : QoDemoPictures()) {
+    if (!modules.insert(picture.Module).second) continue;
+    benchmark::RegisterBenchmark(("decode32/module/" + picture.Module).c_str(), DecodeTo32,
+                                 picture.Name, picture.Data);
+  }
+
   for (int64_t box : {96, 256}) {
     benchmark::RegisterBenchmark("thumbnail", Thumbnail)->Args({320, 200, box});
     benchmark::RegisterBenchmark("thumbnail", Thumbnail)->Args({640, 400, box});
   }
   benchmark::RegisterBenchmark("thumbnail/zx-screen-with-decode-96", ScreenThumbnail);
-  benchmark::RegisterBenchmark("export-png", ExportPng)->Args({320, 200})->Args({640, 400});
+  for (const auto& [name, compression] : {std::pair{"fast", TQoPngCompression::Fast},
+                                          std::pair{"default", TQoPngCompression::Default},
+                                          std::pair{"best", TQoPngCompression::Best}}) {
+    benchmark::RegisterBenchmark((std::string("export-png/") + name).c_str(), ExportPng,
+                                 compression)
+        ->Args({320, 200})
+        ->Args({640, 400});
+  }
   benchmark::RegisterBenchmark("export-png-samples/fast", ExportSamplesPng,
                                TQoPngCompression::Fast);
   benchmark::RegisterBenchmark("export-png-samples/default", ExportSamplesPng,
                                TQoPngCompression::Default);
   benchmark::RegisterBenchmark("export-png-samples/best", ExportSamplesPng,
                                TQoPngCompression::Best);
+  for (int64_t jobs : {1, 2}) {
+    benchmark::RegisterBenchmark("convert-samples/jobs", ConvertSamples)
+        ->Arg(jobs)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  QoKeepLargeBlocksForBatches();  // as the tool does
   benchmark::Initialize(&argc, argv);
   RegisterAll();
   benchmark::RunSpecifiedBenchmarks();
