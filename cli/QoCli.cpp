@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -708,34 +709,42 @@ void CheckPictureType(const std::string& path) {
 }
 
 // How many files of the batch share each name without extension.
-std::map<std::string, int> StemCounts(const std::vector<std::string>& files) {
-  std::map<std::string, int> counts;
-  for (const std::string& file : files) ++counts[fs::path(file).stem().string()];
-  return counts;
+// The outputs of a batch, in input order: each beside its input (directory empty) or in
+// directory, named after the input with suffix. pic.scr and pic.bsc would both become
+// pic.png: such files keep their extension in the output name (pic.scr.png, pic.bsc.png).
+// Files of one name from different folders gathered into one directory are numbered in
+// input order (pic.scr.png, pic.scr-2.png); names are compared without case, as the
+// file systems of Windows and macOS do. So nothing is overwritten.
+std::vector<std::string> OutputPaths(const std::vector<std::string>& files,
+                                     const std::string& directory, int frame,
+                                     const std::string& suffix) {
+  std::map<std::string, int> stems;
+  for (const std::string& file : files) ++stems[fs::path(file).stem().string()];
+  const auto folded = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
+  std::set<std::string> taken;
+  std::vector<std::string> paths;
+  for (const std::string& file : files) {
+    const fs::path input(file);
+    const std::string stem = input.stem().string();
+    std::string name = stems[stem] > 1 ? input.filename().string() : stem;
+    if (frame >= 0) name += "-frame" + std::to_string(frame);
+    const fs::path folder = directory.empty() ? input.parent_path() : fs::path(directory);
+    std::string path = (folder / (name + suffix)).string();
+    for (int n = 2; !taken.insert(folded(path)).second; ++n) {
+      path = (folder / (name + "-" + std::to_string(n) + suffix)).string();
+    }
+    paths.push_back(path);
+  }
+  return paths;
 }
 
-// The output beside the input (directory empty) or in directory, named after the input
-// with suffix.
-std::string OutputPathIn(const std::string& directory, int frame,
-                         const std::map<std::string, int>& stems, const std::string& input,
-                         const std::string& suffix) {
-  // pic.scr and pic.bsc in one batch would both become pic.png: such files keep their
-  // extension in the output name (pic.scr.png, pic.bsc.png), so nothing is overwritten.
-  const std::string stem = fs::path(input).stem().string();
-  const auto it = stems.find(stem);
-  const bool shared = it != stems.end() && it->second > 1;
-  std::string name = shared ? fs::path(input).filename().string() : stem;
-  if (frame >= 0) name += "-frame" + std::to_string(frame);
-  name += suffix;
-  const fs::path folder = directory.empty() ? fs::path(input).parent_path() : fs::path(directory);
-  return (folder / name).string();
-}
-
-// The output of -o, or beside the input, or in -d's folder.
-std::string OutputPathFor(const TCommandLine& line, const std::map<std::string, int>& stems,
-                          const std::string& input, const std::string& suffix) {
-  if (!line.Output.empty()) return line.Output;
-  return OutputPathIn(line.Directory, line.Selection.Frame, stems, input, suffix);
+// The output of -o, or the batch's outputs beside the inputs or in -d's folder.
+std::vector<std::string> OutputPathsFor(const TCommandLine& line, const std::string& suffix) {
+  if (!line.Output.empty()) return {line.Output};
+  return OutputPaths(line.Files, line.Directory, line.Selection.Frame, suffix);
 }
 
 // The whole-factor repeats for the chosen aspect entry (none for the native size) and the
@@ -849,10 +858,9 @@ int RunConvert(const TCommandLine& line, std::ostream& out, std::ostream& err,
     CheckPictureType(line.Output);
   }
   PrepareDirectory(line.Directory);
-  const std::map<std::string, int> stems = StemCounts(line.Files);
+  const std::vector<std::string> targets = OutputPathsFor(line, suffix);
   return RunBatch(line, out, err, progress, [&](std::size_t i, std::ostream& o, std::ostream& e) {
-    const std::string& path = line.Files[i];
-    return ConvertOne(line, path, OutputPathFor(line, stems, path, suffix), o, e, registry);
+    return ConvertOne(line, line.Files[i], targets[i], o, e, registry);
   });
 }
 
@@ -894,10 +902,9 @@ int RunThumbnail(const TCommandLine& line, std::ostream& out, std::ostream& err,
     throw EUsage("the thumbnail file \"" + line.Output + "\" must end in .png");
   }
   PrepareDirectory(line.Directory);
-  const std::map<std::string, int> stems = StemCounts(line.Files);
+  const std::vector<std::string> targets = OutputPathsFor(line, ".thumb.png");
   return RunBatch(line, out, err, progress, [&](std::size_t i, std::ostream& o, std::ostream& e) {
-    const std::string& path = line.Files[i];
-    return ThumbnailOne(line, path, OutputPathFor(line, stems, path, ".thumb.png"), o, e, registry);
+    return ThumbnailOne(line, line.Files[i], targets[i], o, e, registry);
   });
 }
 
@@ -912,9 +919,10 @@ int RunGallery(const TCommandLine& line, std::ostream& out, std::ostream& err,
   PrepareDirectory(line.Output);
   const int32_t boxWidth = line.SizeGiven ? line.BoxWidth : 160;
   const int32_t boxHeight = line.SizeGiven ? line.BoxHeight : 160;
-  const std::map<std::string, int> stems = StemCounts(line.Files);
   const std::string pictures = (fs::path(line.Output) / "pictures").string();
   const std::string thumbnails = (fs::path(line.Output) / "thumbnails").string();
+  const std::vector<std::string> picturePaths = OutputPaths(line.Files, pictures, -1, ".png");
+  const std::vector<std::string> thumbnailPaths = OutputPaths(line.Files, thumbnails, -1, ".png");
   PrepareDirectory(pictures);
   PrepareDirectory(thumbnails);
   std::vector<TQoGalleryEntry> entries(line.Files.size());
@@ -935,7 +943,7 @@ int RunGallery(const TCommandLine& line, std::ostream& out, std::ostream& err,
         entry.Format = engine.GetDisplayName();
         try {
           const TSourceChoice choice{TSelection{}, engine.AspectIndex};
-          const std::string picture = OutputPathIn(pictures, -1, stems, path, ".png");
+          const std::string& picture = picturePaths[i];
           std::unique_ptr<TQoBitmap> bmp = BuildPicture(engine, choice);
           TQoPngOptions png = line.Png;
           png.PixelAspect = RepeatFor(choice).PixelAspect;
@@ -949,7 +957,7 @@ int RunGallery(const TCommandLine& line, std::ostream& out, std::ostream& err,
           entry.PaletteColors = engine.Palette ? engine.Palette->GetCount() : 0;
           entry.Aspect = QoAspectEntry(engine.AspectIndex).Label;
           entry.Picture = fs::path(picture).lexically_relative(line.Output).generic_string();
-          const std::string thumbnail = OutputPathIn(thumbnails, -1, stems, path, ".png");
+          const std::string& thumbnail = thumbnailPaths[i];
           const std::unique_ptr<TQoBitmap24> thumb = ThumbnailPicture(engine, boxWidth, boxHeight);
           QoWriteFile(thumbnail, QoEncodePng(*thumb, line.Png));
           entry.Thumbnail = fs::path(thumbnail).lexically_relative(line.Output).generic_string();

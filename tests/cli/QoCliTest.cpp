@@ -264,6 +264,26 @@ TEST_F(CliFixture, FilesSharingANameKeepTheirExtensionsInTheOutput) {
   EXPECT_TRUE(fs::exists(folder / "pic.toy.png"));
   EXPECT_TRUE(fs::exists(folder / "pic.alt.png"));
   EXPECT_TRUE(fs::exists(folder / "other.png"));
+
+  // The same name from two folders, gathered into one: numbered in input order, compared
+  // without case, and neither picture lost; two jobs give the same names.
+  for (const char* name : {"x/pic.toy", "y/pic.toy", "z/PIC.TOY"}) {
+    fs::create_directories((folder / name).parent_path());
+    Toy(name);
+  }
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> batches = {
+      {{"x/pic.toy", "y/pic.toy"}, {"pic.toy.png", "pic.toy-2.png"}},
+      {{"x/pic.toy", "z/PIC.TOY"}, {"pic.png", "PIC-2.png"}}};
+  for (const auto& [inputs, outputs] : batches) {
+    for (const char* jobs : {"1", "2"}) {
+      fs::remove_all(folder / "out");
+      std::vector<std::string> args{"convert", "-d", (folder / "out").string(), "-j", jobs};
+      for (const std::string& input : inputs) args.push_back((folder / input).string());
+      EXPECT_EQ(Run(args), qeSuccess) << err.str();
+      for (const std::string& output : outputs) EXPECT_TRUE(fs::exists(folder / "out" / output));
+      EXPECT_EQ(2, std::distance(fs::directory_iterator(folder / "out"), fs::directory_iterator()));
+    }
+  }
 }
 
 namespace {
