@@ -157,8 +157,9 @@ void ConvertSamples(benchmark::State& state) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("orvalon-bench-" + std::to_string(getpid()));
   args.push_back(folder.string());
+  const std::size_t options = args.size();
   for (const TQoSample& sample : QoSamples()) args.push_back(sample.Path);
-  if (args.size() == 5) {
+  if (args.size() == options) {
     state.SkipWithError("no sample pictures");
     return;
   }
@@ -172,7 +173,7 @@ void ConvertSamples(benchmark::State& state) {
     std::filesystem::remove_all(folder);
     state.ResumeTiming();
   }
-  state.counters["files"] = static_cast<double>(args.size() - 5);
+  state.counters["files"] = static_cast<double>(args.size() - options);
   state.counters["status"] = status;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -467,13 +466,6 @@ void PrepareDirectory(const std::string& directory) {
 
 // formats
 
-std::string AsciiLowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 std::string TrimSpaces(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return std::string();
@@ -500,7 +492,7 @@ int RunFormats(const TCommandLine& line, std::ostream& out, const TQoEngineRegis
     std::string Class, Platform, Module, Extension, Description;
   };
   const std::map<std::string, std::string> modules = ModulesByClass();
-  const std::string wanted = AsciiLowerCase(line.Platform);
+  const std::string wanted = QoLowerAscii(line.Platform);
   std::vector<TRow> rows;
   std::set<std::string> platforms;
   int index = 0;
@@ -512,8 +504,8 @@ int RunFormats(const TCommandLine& line, std::ostream& out, const TQoEngineRegis
     // A class that names its platform only once it sees data belongs to its module's.
     if (row.Platform.empty()) row.Platform = row.Module;
     platforms.insert(row.Platform.empty() ? std::string("-") : row.Platform);
-    if (!wanted.empty() && AsciiLowerCase(row.Platform) != wanted &&
-        AsciiLowerCase(row.Module) != wanted) {
+    if (!wanted.empty() && QoLowerAscii(row.Platform) != wanted &&
+        QoLowerAscii(row.Module) != wanted) {
       continue;
     }
     rows.push_back(row);
@@ -708,7 +700,6 @@ void CheckPictureType(const std::string& path) {
   }
 }
 
-// How many files of the batch share each name without extension.
 // The outputs of a batch, in input order: each beside its input (directory empty) or in
 // directory, named after the input with suffix. pic.scr and pic.bsc would both become
 // pic.png: such files keep their extension in the output name (pic.scr.png, pic.bsc.png).
@@ -720,10 +711,6 @@ std::vector<std::string> OutputPaths(const std::vector<std::string>& files,
                                      const std::string& suffix) {
   std::map<std::string, int> stems;
   for (const std::string& file : files) ++stems[fs::path(file).stem().string()];
-  const auto folded = [](std::string name) {
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
-  };
   std::set<std::string> taken;
   std::vector<std::string> paths;
   for (const std::string& file : files) {
@@ -733,7 +720,7 @@ std::vector<std::string> OutputPaths(const std::vector<std::string>& files,
     if (frame >= 0) name += "-frame" + std::to_string(frame);
     const fs::path folder = directory.empty() ? input.parent_path() : fs::path(directory);
     std::string path = (folder / (name + suffix)).string();
-    for (int n = 2; !taken.insert(folded(path)).second; ++n) {
+    for (int n = 2; !taken.insert(QoLowerAscii(path)).second; ++n) {
       path = (folder / (name + "-" + std::to_string(n) + suffix)).string();
     }
     paths.push_back(path);

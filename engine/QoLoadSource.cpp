@@ -116,6 +116,11 @@ std::string QoReplaceExtension(const std::string& name, const std::string& exten
   return name.substr(0, cut) + extension;
 }
 
+std::string QoLowerAscii(std::string text) {
+  for (char& c : text) c = AsciiLower(c);
+  return text;
+}
+
 std::string QoLowerExtension(const std::string& name) {
   std::size_t dot = std::string::npos;
   for (std::size_t i = name.size(); i-- > 0;) {
@@ -126,9 +131,7 @@ std::string QoLowerExtension(const std::string& name) {
     if (IsSeparator(name[i])) break;
   }
   if (dot == std::string::npos) return std::string();
-  std::string extension = name.substr(dot);
-  for (char& c : extension) c = AsciiLower(c);
-  return extension;
+  return QoLowerAscii(name.substr(dot));
 }
 
 TQoEngineClassInfo QoDescribeEngineClass(const TQoEngineClass& engineClass) {

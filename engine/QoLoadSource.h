@@ -15,6 +15,8 @@
 #include "engine/QoByteView.h"
 #include "engine/QoSourceEngine.h"
 
+// text with its ASCII capitals lower-cased, as names are compared without case.
+std::string QoLowerAscii(std::string text);
 // The extension of a bare file name, lower-cased (ASCII), with its dot; empty when none.
 std::string QoLowerExtension(const std::string& name);
 // name with its extension (if any) replaced by extension, which carries its dot.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -176,18 +177,12 @@ std::vector<uint8_t> PngDeflate(const std::vector<uint8_t>& rows, TQoPngCompress
   const int level = compression == TQoPngCompression::Fast   ? 1
                     : compression == TQoPngCompression::Best ? 12
                                                              : 4;
-  libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
+  const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+      libdeflate_alloc_compressor(level), libdeflate_free_compressor);
   if (!compressor) throw EOutOfResources();
-  std::vector<uint8_t> packed;
-  try {
-    packed.resize(libdeflate_zlib_compress_bound(compressor, rows.size()));
-  } catch (...) {
-    libdeflate_free_compressor(compressor);
-    throw;
-  }
-  const std::size_t size =
-      libdeflate_zlib_compress(compressor, rows.data(), rows.size(), packed.data(), packed.size());
-  libdeflate_free_compressor(compressor);
+  std::vector<uint8_t> packed(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
+  const std::size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(),
+                                                    packed.data(), packed.size());
   // The bound holds any input, so nothing fits only when the library itself failed.
   if (size == 0) throw EQoError("Cannot write PNG: the compressor failed");
   packed.resize(size);

@@ -12,6 +12,7 @@
 #include <iostream>
 #include <iterator>
 
+#include "engine/QoLoadSource.h"
 #include "platforms/QoPlatformModules.h"
 #include "support/QoEngineRoad.h"
 #include "support/QoWholeRoad.h"
@@ -91,8 +92,7 @@ int main(int argc, char** argv) {
     bool ok = false;
     const std::vector<uint8_t> file = ReadAll(argv[i], ok);
     if (!ok) continue;
-    std::string extension = fs::path(argv[i]).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = QoLowerAscii(fs::path(argv[i]).extension().string());
     Write(fs::path(argv[1]) / ("seed-" + std::to_string(i - 1)),
           QoEncodeFuzzInput(extension, file, extensions));
     ++written;
