@@ -15,14 +15,19 @@ int32_t DibStride(int32_t width, int32_t bitsPerPixel) {
 
 }  // namespace
 
-TQoBitmap32::TQoBitmap32(int32_t width, int32_t height) {
+TQoBitmap32::TQoBitmap32(int32_t width, int32_t height)
+    : TQoBitmap32(width, height, TQoForOverwrite{}) {
+  std::fill(Pixels.begin(), Pixels.end(), 0u);
+}
+
+TQoBitmap32::TQoBitmap32(int32_t width, int32_t height, TQoForOverwrite) {
   if (width < 0 || height < 0 ||
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > qo::kMaxAllocation) {
     throw EOutOfResources();
   }
   Width = width;
   Height = height;
-  Pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  Pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 }
 
 void TQoBitmapData::Allocate(int32_t width, int32_t height, int32_t bitsPerPixel) {
@@ -58,37 +63,47 @@ TQoBitmap* TQoBitmap::AddFrame(const TQoPalette* palette) {
 }
 
 void TQoBitmap::SetRow(int32_t y, const uint32_t* values, int32_t count) {
-  if (y < 0 || y >= Height) return;
-  const int32_t n = std::min(count, Width);
+  SetRun(0, y, values, count);
+}
+
+void TQoBitmap::SetRun(int32_t x0, int32_t y, const uint32_t* values, int32_t count) {
+  if (y < 0 || y >= Height || count <= 0) return;
+  const int32_t begin = std::max(x0, 0);
+  const auto end = static_cast<int32_t>(std::min<int64_t>(int64_t{x0} + count, Width));
+  if (begin >= end) return;
+  values += begin - x0;
+  const int32_t n = end - begin;
   uint8_t* row = GetScanLine(y);
   switch (BitsPerPixel) {
     case 8:
-      for (int32_t x = 0; x < n; ++x) row[x] = static_cast<uint8_t>(values[x]);
+      for (int32_t i = 0; i < n; ++i) row[begin + i] = static_cast<uint8_t>(values[i]);
       break;
     case 4:
-      for (int32_t x = 0; x < n; ++x) {
+      for (int32_t x = begin; x < end; ++x) {
         uint8_t& cell = row[x >> 1];
-        const auto nibble = static_cast<uint8_t>(values[x] & 0x0F);
+        const auto nibble = static_cast<uint8_t>(values[x - begin] & 0x0F);
         cell = (x & 1) ? static_cast<uint8_t>((cell & 0xF0) | nibble)
                        : static_cast<uint8_t>((cell & 0x0F) | nibble << 4);
       }
       break;
     case 1:
-      for (int32_t x = 0; x < n; ++x) {
+      for (int32_t x = begin; x < end; ++x) {
         const auto mask = static_cast<uint8_t>(0x80u >> (x & 7));
         uint8_t& cell = row[x >> 3];
-        cell = static_cast<uint8_t>((values[x] & 1) ? (cell | mask) : (cell & ~mask));
+        cell = static_cast<uint8_t>((values[x - begin] & 1) ? (cell | mask) : (cell & ~mask));
       }
       break;
-    case 24:
-      for (int32_t x = 0; x < n; ++x, row += 3) {
-        row[0] = static_cast<uint8_t>(values[x]);
-        row[1] = static_cast<uint8_t>(values[x] >> 8);
-        row[2] = static_cast<uint8_t>(values[x] >> 16);
+    case 24: {
+      uint8_t* out = row + static_cast<std::ptrdiff_t>(begin) * 3;
+      for (int32_t i = 0; i < n; ++i, out += 3) {
+        out[0] = static_cast<uint8_t>(values[i]);
+        out[1] = static_cast<uint8_t>(values[i] >> 8);
+        out[2] = static_cast<uint8_t>(values[i] >> 16);
       }
       break;
+    }
     default:
-      for (int32_t x = 0; x < n; ++x) SetPixel(x, y, values[x]);
+      for (int32_t i = 0; i < n; ++i) SetPixel(begin + i, y, values[i]);
   }
 }
 
@@ -121,7 +136,7 @@ void TQoBitmap::GetRow(int32_t y, uint32_t* values) const {
 }
 
 std::unique_ptr<TQoBitmap32> TQoBitmap::ToBitmap32() const {
-  auto result = std::make_unique<TQoBitmap32>(Width, Height);
+  auto result = std::make_unique<TQoBitmap32>(Width, Height, TQoForOverwrite{});
   // One lookup per pixel: the palette's colours, opaque; indices beyond it are black.
   std::array<uint32_t, 256> colors;
   colors.fill(0xFF000000u);
@@ -264,7 +279,7 @@ std::unique_ptr<TQoBitmap> TQoBitmap24::CreateEmpty(int32_t w, int32_t h) const 
 }
 
 std::unique_ptr<TQoBitmap32> TQoBitmap24::ToBitmap32() const {
-  auto result = std::make_unique<TQoBitmap32>(Width, Height);
+  auto result = std::make_unique<TQoBitmap32>(Width, Height, TQoForOverwrite{});
   for (int32_t y = 0; y < Height; ++y) {
     uint32_t* row = result->ScanLine(y);
     GetRow(y, row);

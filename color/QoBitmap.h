@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "base/QoOwningList.h"
@@ -16,15 +18,41 @@
 
 class TQoBitmap;
 
+// An allocator whose resize leaves new elements as they come from memory: a picture that
+// is about to be written pixel by pixel need not be cleared first.
+template <class T>
+struct TQoForOverwriteAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TQoForOverwriteAllocator<U>;
+  };
+  TQoForOverwriteAllocator() = default;
+  template <class U>
+  TQoForOverwriteAllocator(const TQoForOverwriteAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+// Tag for a TQoBitmap32 whose producer writes every pixel itself.
+struct TQoForOverwrite {};
+
 // A 32-bit picture, top-down, one 0xAARRGGBB word per pixel. This is what the viewer
 // and the thumbnail code scale and show.
 class TQoBitmap32 {
  public:
   TQoBitmap32(int32_t width, int32_t height);  // zero-filled; raises when too large
+  // Pixels left undefined, for a producer that writes each of them; raises when too large.
+  TQoBitmap32(int32_t width, int32_t height, TQoForOverwrite);
 
   int32_t Width = 0;
   int32_t Height = 0;
-  std::vector<uint32_t> Pixels;
+  std::vector<uint32_t, TQoForOverwriteAllocator<uint32_t>> Pixels;
 
   uint32_t* ScanLine(int32_t y) { return Pixels.data() + static_cast<std::size_t>(y) * Width; }
   const uint32_t* ScanLine(int32_t y) const {
@@ -91,6 +119,9 @@ class TQoBitmap : public TQoBitmapData {
   // Stores count pixel values (indices, or 0x00RRGGBB at 24 bits) from x = 0 of row y;
   // values beyond the width are dropped, a row outside the bitmap is ignored.
   void SetRow(int32_t y, const uint32_t* values, int32_t count);
+  // The same from column x0 on: count values for x0, x0 + 1, ...; those that fall
+  // outside the bitmap are dropped.
+  void SetRun(int32_t x0, int32_t y, const uint32_t* values, int32_t count);
   // The Width pixel values of row y, read straight from the row; zeros for a row
   // outside the bitmap.
   void GetRow(int32_t y, uint32_t* values) const;

@@ -1,6 +1,7 @@
 // Plotting packed pixels: one byte (or one byte from each of two screens) becomes a run
-// of pixels, so format engines only compute addresses and colours. Everything writes
-// through SetPixel, which ignores coordinates outside the bitmap.
+// of pixels, so format engines only compute addresses and colours. The pixels of a byte
+// are gathered first and stored as one run (TQoBitmap::SetRun), which drops whatever
+// falls outside the bitmap.
 
 #include <algorithm>
 #include <unordered_map>
@@ -9,8 +10,8 @@
 
 namespace {
 
-void SetIfAny(TQoBitmap* bmp, int x, int y, uint32_t value) {
-  if (bmp) bmp->SetPixel(x, y, value);
+void SetRunIfAny(TQoBitmap* bmp, int x, int y, const uint32_t* values, int n) {
+  if (bmp) bmp->SetRun(x, y, values, n);
 }
 
 // The field of `bits` bits that holds pixel i of a byte, leftmost pixel in the highest
@@ -21,20 +22,32 @@ uint32_t FieldMsbFirst(uint8_t value, int i, int bits) {
   return (value >> shift) & ((1u << bits) - 1u);
 }
 
+// Frame 1 gets the values of a, frame 2 those of b, the combined bitmap each pair joined.
+void PlotPairRuns(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2, int x, int y,
+                  const uint32_t* a, const uint32_t* b, const uint32_t* both, int n) {
+  SetRunIfAny(frame1, x, y, a, n);
+  SetRunIfAny(frame2, x, y, b, n);
+  combined.SetRun(x, y, both, n);
+}
+
 // Two screens of `bits`-bit fields, most significant first: frame 1 gets the field of a,
 // frame 2 that of b, the combined bitmap a * 2^bits + b.
 void PlotPairFields(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2, uint8_t a, uint8_t b,
                     int column, int y, int n, int bits) {
   const int pixelsPerByte = 8 / bits;
   n = std::clamp(n, 0, pixelsPerByte);
+  uint32_t fa[8], fb[8], both[8];
   for (int i = 0; i < n; ++i) {
-    const int x = column * pixelsPerByte + i;
-    const uint32_t fa = FieldMsbFirst(a, i, bits);
-    const uint32_t fb = FieldMsbFirst(b, i, bits);
-    SetIfAny(frame1, x, y, fa);
-    SetIfAny(frame2, x, y, fb);
-    combined.SetPixel(x, y, (fa << bits) + fb);
+    fa[i] = FieldMsbFirst(a, i, bits);
+    fb[i] = FieldMsbFirst(b, i, bits);
+    both[i] = (fa[i] << bits) + fb[i];
   }
+  PlotPairRuns(combined, frame1, frame2, column * pixelsPerByte, y, fa, fb, both, n);
+}
+
+// Pixels of one colour pair from the bits of a byte, most significant first.
+void MonoRun(uint8_t value, uint32_t paper, uint32_t ink, int n, uint32_t* out) {
+  for (int i = 0; i < n; ++i) out[i] = (value & (0x80 >> i)) ? ink : paper;
 }
 
 }  // namespace
@@ -42,22 +55,24 @@ void PlotPairFields(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2, u
 void TQoSourceEngine::PlotMono8(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink,
                                 int column, int y, int n) {
   n = std::clamp(n, 0, 8);
-  for (int i = 0; i < n; ++i) {
-    bmp.SetPixel(column * 8 + i, y, (value & (0x80 >> i)) ? ink : paper);
-  }
+  uint32_t run[8];
+  MonoRun(value, paper, ink, n, run);
+  bmp.SetRun(column * 8, y, run, n);
 }
 
 void TQoSourceEngine::PlotMono4(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink,
                                 int column, int y, int n) {
   n = std::clamp(n, 0, 4);
-  for (int i = 0; i < n; ++i) {
-    bmp.SetPixel(column * 4 + i, y, (value & (0x80 >> i)) ? ink : paper);
-  }
+  uint32_t run[4];
+  MonoRun(value, paper, ink, n, run);
+  bmp.SetRun(column * 4, y, run, n);
 }
 
 void TQoSourceEngine::Plot2bpp(TQoBitmap& bmp, uint8_t value, int column, int y, int n) {
   n = std::clamp(n, 0, 4);
-  for (int i = 0; i < n; ++i) bmp.SetPixel(column * 4 + i, y, FieldMsbFirst(value, i, 2));
+  uint32_t run[4];
+  for (int i = 0; i < n; ++i) run[i] = FieldMsbFirst(value, i, 2);
+  bmp.SetRun(column * 4, y, run, n);
 }
 
 void TQoSourceEngine::Plot2bppRun(TQoBitmap& bmp, TQoByteCursor& cursor, int column, int y,
@@ -67,21 +82,20 @@ void TQoSourceEngine::Plot2bppRun(TQoBitmap& bmp, TQoByteCursor& cursor, int col
 
 void TQoSourceEngine::Plot4bppLowFirst(TQoBitmap& bmp, uint8_t value, int column, int y, int n) {
   n = std::clamp(n, 0, 2);
-  if (n > 0) bmp.SetPixel(column * 2, y, value & 0x0Fu);
-  if (n > 1) bmp.SetPixel(column * 2 + 1, y, value >> 4);
+  const uint32_t run[2] = {value & 0x0Fu, static_cast<uint32_t>(value >> 4)};
+  bmp.SetRun(column * 2, y, run, n);
 }
 
 void TQoSourceEngine::PlotPair1LsbFirst(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2,
                                         uint8_t a, uint8_t b, int column, int y, int n) {
   n = std::clamp(n, 0, 8);
+  uint32_t bitsA[8], bitsB[8], both[8];
   for (int i = 0; i < n; ++i) {
-    const int x = column * 8 + i;
-    const uint32_t bitA = (a >> i) & 1u;
-    const uint32_t bitB = (b >> i) & 1u;
-    SetIfAny(frame1, x, y, bitA);
-    SetIfAny(frame2, x, y, bitB);
-    combined.SetPixel(x, y, bitA * 2 + bitB);
+    bitsA[i] = (a >> i) & 1u;
+    bitsB[i] = (b >> i) & 1u;
+    both[i] = bitsA[i] * 2 + bitsB[i];
   }
+  PlotPairRuns(combined, frame1, frame2, column * 8, y, bitsA, bitsB, both, n);
 }
 
 void TQoSourceEngine::PlotPair1(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2,
@@ -103,15 +117,14 @@ void TQoSourceEngine::PlotPair4(TQoBitmap& combined, TQoBitmap* frame1, TQoBitma
 void TQoSourceEngine::PlotPair3(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2,
                                 uint8_t a, uint8_t b, int column, int y, int n) {
   n = std::clamp(n, 0, 2);
+  uint32_t va[2], vb[2], both[2];
   for (int i = 0; i < n; ++i) {
-    const int x = column * 2 + i;
     const int shift = i == 0 ? 4 : 0;
-    const uint32_t va = (a >> shift) & 7u;
-    const uint32_t vb = (b >> shift) & 7u;
-    SetIfAny(frame1, x, y, va);
-    SetIfAny(frame2, x, y, vb);
-    combined.SetPixel(x, y, va * 8 + vb);
+    va[i] = (a >> shift) & 7u;
+    vb[i] = (b >> shift) & 7u;
+    both[i] = va[i] * 8 + vb[i];
   }
+  PlotPairRuns(combined, frame1, frame2, column * 2, y, va, vb, both, n);
 }
 
 namespace {
@@ -158,14 +171,11 @@ void TQoSourceEngine::PlotAttrPair(TQoBitmap& combined, TQoBitmap* frame1, TQoBi
                                    uint8_t a, uint8_t b, uint32_t paperA, uint32_t inkA,
                                    uint32_t paperB, uint32_t inkB, int column, int y, int n) {
   n = std::clamp(n, 0, 8);
-  for (int i = 0; i < n; ++i) {
-    const int x = column * 8 + i;
-    const uint32_t colorA = (a & (0x80 >> i)) ? inkA : paperA;
-    const uint32_t colorB = (b & (0x80 >> i)) ? inkB : paperB;
-    SetIfAny(frame1, x, y, colorA);
-    SetIfAny(frame2, x, y, colorB);
-    combined.SetPixel(x, y, colorA * 16 + colorB);
-  }
+  uint32_t colorsA[8], colorsB[8], both[8];
+  MonoRun(a, paperA, inkA, n, colorsA);
+  MonoRun(b, paperB, inkB, n, colorsB);
+  for (int i = 0; i < n; ++i) both[i] = colorsA[i] * 16 + colorsB[i];
+  PlotPairRuns(combined, frame1, frame2, column * 8, y, colorsA, colorsB, both, n);
 }
 
 void TQoSourceEngine::ShiftRows(TQoBitmap& bmp, int count, uint32_t fill) const {

@@ -76,8 +76,10 @@ uint8_t ToByte(float value) {
 
 std::unique_ptr<TQoBitmap32> QoResample(const TQoBitmap32& source, int32_t width, int32_t height,
                                         TQoKernel kernel) {
-  auto target = std::make_unique<TQoBitmap32>(width, height);
-  if (source.Width <= 0 || source.Height <= 0 || width <= 0 || height <= 0) return target;
+  if (source.Width <= 0 || source.Height <= 0 || width <= 0 || height <= 0) {
+    return std::make_unique<TQoBitmap32>(width, height);
+  }
+  auto target = std::make_unique<TQoBitmap32>(width, height, TQoForOverwrite{});
   const std::vector<TQoTaps> columns = ComputeTaps(source.Width, width, kernel);
   const std::vector<TQoTaps> rows = ComputeTaps(source.Height, height, kernel);
 
@@ -134,8 +136,8 @@ std::unique_ptr<TQoBitmap32> QoResample(const TQoBitmap32& source, int32_t width
 
 std::unique_ptr<TQoBitmap32> QoStretchNearest(const TQoBitmap32& source, int32_t width,
                                               int32_t height) {
-  auto target = std::make_unique<TQoBitmap32>(width, height);
-  if (source.Width <= 0 || source.Height <= 0) return target;
+  if (source.Width <= 0 || source.Height <= 0) return std::make_unique<TQoBitmap32>(width, height);
+  auto target = std::make_unique<TQoBitmap32>(width, height, TQoForOverwrite{});
   std::vector<int32_t> columns(static_cast<std::size_t>(width));
   for (int32_t x = 0; x < width; ++x) {
     columns[static_cast<std::size_t>(x)] = static_cast<int32_t>(
