@@ -15,20 +15,23 @@ int32_t DibStride(int32_t width, int32_t bitsPerPixel) {
 
 }  // namespace
 
-TQoBitmap32::TQoBitmap32(int32_t width, int32_t height)
-    : TQoBitmap32(width, height, TQoForOverwrite{}) {
-  std::fill(Pixels.begin(), Pixels.end(), 0u);
-}
+namespace {
 
-TQoBitmap32::TQoBitmap32(int32_t width, int32_t height, TQoForOverwrite) {
+std::size_t PixelCount(int32_t width, int32_t height) {
   if (width < 0 || height < 0 ||
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > qo::kMaxAllocation) {
     throw EOutOfResources();
   }
-  Width = width;
-  Height = height;
-  Pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
+
+}  // namespace
+
+TQoBitmap32::TQoBitmap32(int32_t width, int32_t height)
+    : Width(width), Height(height), Pixels(PixelCount(width, height), true) {}
+
+TQoBitmap32::TQoBitmap32(int32_t width, int32_t height, TQoForOverwrite)
+    : Width(width), Height(height), Pixels(PixelCount(width, height), false) {}
 
 void TQoBitmapData::Allocate(int32_t width, int32_t height, int32_t bitsPerPixel) {
   if (width < 0 || height < 0) throw EOutOfResources();

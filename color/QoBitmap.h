@@ -8,9 +8,8 @@
 // - 8-bit: one byte per pixel; 24-bit: blue, green, red.
 
 #include <cstdint>
+#include <algorithm>
 #include <memory>
-#include <new>
-#include <utility>
 #include <vector>
 
 #include "base/QoOwningList.h"
@@ -18,25 +17,43 @@
 
 class TQoBitmap;
 
-// An allocator whose resize leaves new elements as they come from memory: a picture that
-// is about to be written pixel by pixel need not be cleared first.
-template <class T>
-struct TQoForOverwriteAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = TQoForOverwriteAllocator<U>;
-  };
-  TQoForOverwriteAllocator() = default;
-  template <class U>
-  TQoForOverwriteAllocator(const TQoForOverwriteAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
+// The pixel words of a TQoBitmap32: a fixed-size array that is either cleared or left as it
+// comes from memory, for a producer that writes every word itself.
+class TQoPixelWords {
+ public:
+  using value_type = uint32_t;
+  using iterator = uint32_t*;
+  using const_iterator = const uint32_t*;
+
+  TQoPixelWords() = default;
+  TQoPixelWords(std::size_t count, bool cleared)
+      : words_(cleared ? new uint32_t[count]() : new uint32_t[count]), size_(count) {}
+  TQoPixelWords(const TQoPixelWords& other) : TQoPixelWords(other.size_, false) {
+    std::copy(other.begin(), other.end(), begin());
   }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  TQoPixelWords& operator=(const TQoPixelWords& other) {
+    if (this != &other) *this = TQoPixelWords(other);
+    return *this;
   }
+  TQoPixelWords(TQoPixelWords&&) noexcept = default;
+  TQoPixelWords& operator=(TQoPixelWords&&) noexcept = default;
+
+  uint32_t* data() { return words_.get(); }
+  const uint32_t* data() const { return words_.get(); }
+  std::size_t size() const { return size_; }
+  uint32_t* begin() { return words_.get(); }
+  uint32_t* end() { return words_.get() + size_; }
+  const uint32_t* begin() const { return words_.get(); }
+  const uint32_t* end() const { return words_.get() + size_; }
+  uint32_t& operator[](std::size_t i) { return words_[i]; }
+  uint32_t operator[](std::size_t i) const { return words_[i]; }
+  bool operator==(const TQoPixelWords& other) const {
+    return size_ == other.size_ && std::equal(begin(), end(), other.begin());
+  }
+
+ private:
+  std::unique_ptr<uint32_t[]> words_;
+  std::size_t size_ = 0;
 };
 
 // Tag for a TQoBitmap32 whose producer writes every pixel itself.
@@ -52,7 +69,7 @@ class TQoBitmap32 {
 
   int32_t Width = 0;
   int32_t Height = 0;
-  std::vector<uint32_t, TQoForOverwriteAllocator<uint32_t>> Pixels;
+  TQoPixelWords Pixels;
 
   uint32_t* ScanLine(int32_t y) { return Pixels.data() + static_cast<std::size_t>(y) * Width; }
   const uint32_t* ScanLine(int32_t y) const {
