@@ -50,26 +50,38 @@ void DrawBackground(const TQoSMSVideoState& s, TQoBitmap& bmp, bool priority) {
   }
 }
 
+// As the video chip does: each line first finds the (at most eight) sprites that cover
+// it, in list order; a pixel then takes the first of those with a non-zero pixel there.
 void DrawSprites(const TQoSMSVideoState& s, TQoBitmap& bmp) {
   const std::size_t attributes = (s.Registers.U8(5) & 0x7E) * 128u;
   const std::size_t patterns = (s.Registers.U8(6) & 4) ? 8192 : 0;
   const int height = (s.Registers.U8(1) & 2) ? 16 : 8;
   const int shift = ((s.Registers.U8(0) & 0x20) ? 8 : 0) + ((s.Registers.U8(0) & 8) ? 8 : 0);
+  struct TLineSprite {
+    int Left;
+    uint32_t Tile;
+    int Line;
+  };
+  TLineSprite covering[kSpritesPerLine];
   for (int y = 0; y < bmp.Height; ++y) {
+    int count = 0;
+    for (int l = 0; l < 64 && count < kSpritesPerLine; ++l) {
+      const int top = s.Vram.U8(attributes + static_cast<std::size_t>(l));
+      if (top == kSpriteEnd) break;
+      const int line = (y - top - 1) & 255;
+      if (line >= height) continue;
+      uint32_t tile = s.Vram.U8(attributes + 129 + 2 * static_cast<std::size_t>(l));
+      if (height == 16) tile = (tile & ~1u) | (line >= 8 ? 1u : 0u);
+      covering[count++] = {s.Vram.U8(attributes + 128 + 2 * static_cast<std::size_t>(l)), tile,
+                           line % 8};
+    }
+    if (count == 0) continue;
     for (int x = 0; x < bmp.Width; ++x) {
-      int covering = 0;
-      for (int l = 0; l < 64 && covering < kSpritesPerLine; ++l) {
-        const int top = s.Vram.U8(attributes + static_cast<std::size_t>(l));
-        if (top == kSpriteEnd) break;
-        const int line = (y - top - 1) & 255;
-        if (line >= height) continue;
-        ++covering;
-        const int left = s.Vram.U8(attributes + 128 + 2 * static_cast<std::size_t>(l));
-        uint32_t tile = s.Vram.U8(attributes + 129 + 2 * static_cast<std::size_t>(l));
-        const int column = x + shift - left;
+      for (int i = 0; i < count; ++i) {
+        const int column = x + shift - covering[i].Left;
         if (column < 0 || column > 7) continue;
-        if (height == 16) tile = (tile & ~1u) | (line >= 8 ? 1u : 0u);
-        const uint32_t value = TilePixel(s.Vram, patterns, tile, column, line % 8);
+        const uint32_t value =
+            TilePixel(s.Vram, patterns, covering[i].Tile, column, covering[i].Line);
         if (value != 0) {
           bmp.SetPixel(x, y, value + 16);
           break;

@@ -309,18 +309,24 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
     const std::size_t start = layout_.BorderStart[s];
     DrawBspBorder(border[s], bytes.Sub(start, layout_.BorderEnd[s] - start));
   }
-  // The border rows go in whole first, the screen is drawn over their middle.
+  // The border rows go in whole first, the screen is drawn over their middle. With two
+  // screens the combined picture takes first * 16 + second.
   std::vector<uint32_t> row(kBspWidth);
-  auto drawBorder = [&](TQoBitmap& target, auto value) {
-    for (int y = 0; y < kBspHeight; ++y) {
-      for (int x = 0; x < kBspWidth; ++x) row[x] = value(y * kBspWidth + x);
+  auto drawBorder = [&](TQoBitmap& target, const uint8_t* first, const uint8_t* second) {
+    for (int y = 0; y < kBspHeight; ++y, first += kBspWidth) {
+      if (second) {
+        for (int x = 0; x < kBspWidth; ++x) row[x] = first[x] * 16u + second[x];
+        second += kBspWidth;
+      } else {
+        std::copy(first, first + kBspWidth, row.begin());
+      }
       target.SetRow(y, row.data(), kBspWidth);
     }
   };
   if (!layout_.TwoScreens) {
     SetZxPalette16(*Palette, PaletteType);
     auto bmp = std::make_unique<TQoBitmap8>(Width, Height, Palette.get());
-    drawBorder(*bmp, [&](int i) { return border[0][i]; });
+    drawBorder(*bmp, border[0].data(), nullptr);
     DrawColorScreen(
         *bmp, layout_.Screens, [](int y) { return 64 + y; }, 8);
     return bmp;
@@ -328,9 +334,9 @@ std::unique_ptr<TQoBitmap> TQoZxSpectrumBspEngine::Decode() {
   BuildGigaPalette();
   TQoBitmap *frame1 = nullptr, *frame2 = nullptr;
   auto bmp = NewGigaPicture(frame1, frame2);
-  drawBorder(*frame1, [&](int i) { return border[0][i]; });
-  drawBorder(*frame2, [&](int i) { return border[1][i]; });
-  drawBorder(*bmp, [&](int i) { return border[0][i] * 16u + border[1][i]; });
+  drawBorder(*frame1, border[0].data(), nullptr);
+  drawBorder(*frame2, border[1].data(), nullptr);
+  drawBorder(*bmp, border[0].data(), border[1].data());
   const std::size_t first = layout_.Screens;
   auto screen = [first](int s) { return first + static_cast<std::size_t>(s) * kZxScreenBytes; };
   DrawGigaCells(
