@@ -16,6 +16,9 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include "base/QoErrors.h"
 #include "cli/QoCliAnimate.h"
@@ -34,6 +37,22 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// What names one file whatever its spelling: its device and inode where the system keeps
+// them (one stat, where resolving the path would read every folder on the way as a
+// link), otherwise, and for a missing file, its absolute path resolved as far as it goes.
+std::string FileIdentity(const std::string& file) {
+#if !defined(_WIN32)
+  struct stat info {};
+  if (::stat(file.c_str(), &info) == 0) {
+    return "inode " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+  }
+#endif
+  std::error_code error;
+  fs::path key = fs::weakly_canonical(fs::absolute(file, error), error);
+  if (error) key = fs::absolute(file, error).lexically_normal();
+  return key.string();
+}
 
 // The help text; the man page is made from it too, so it says everything once.
 constexpr const char* kUsage =
@@ -212,12 +231,9 @@ TCommandLine Parse(const std::vector<std::string>& args) {
     }
   }
   // The same file twice would be processed twice and, in a batch, written twice.
-  std::set<fs::path> seen;
+  std::set<std::string> seen;
   for (const std::string& file : line.Files) {
-    std::error_code error;
-    fs::path key = fs::weakly_canonical(fs::absolute(file, error), error);
-    if (error) key = fs::absolute(file, error).lexically_normal();
-    if (!seen.insert(key).second) throw EUsage(file + ": the file is given twice");
+    if (!seen.insert(FileIdentity(file)).second) throw EUsage(file + ": the file is given twice");
   }
   return line;
 }

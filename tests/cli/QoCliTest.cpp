@@ -448,6 +448,15 @@ TEST_F(CliFixture, BatchesKeepInputOrderOnManyJobsAndMakeTheFolder) {
   EXPECT_NE(err.str().find("p0.toy: cannot write into it: not a folder"), std::string::npos);
   EXPECT_EQ(Run({"convert", args[1], args[1]}), qeUsage);
   EXPECT_NE(err.str().find(args[1] + ": the file is given twice"), std::string::npos);
+  // Another spelling of the path, or a link to the file, is the same file.
+  const std::string respelt = (folder / "." / fs::path(args[1]).filename()).string();
+  EXPECT_EQ(Run({"convert", args[1], respelt}), qeUsage);
+  std::error_code linkError;  // links may need privileges on Windows
+  fs::create_symlink(args[1], folder / "link.toy", linkError);
+  if (!linkError) {
+    EXPECT_EQ(Run({"convert", (folder / "link.toy").string(), args[1]}), qeUsage);
+  }
+  EXPECT_NE(err.str().find(args[1] + ": the file is given twice"), std::string::npos);
   EXPECT_EQ(Run({"convert", args[1], "--compression", "max"}), qeUsage);
   EXPECT_EQ(Run({"convert", args[1], "-j", "0"}), qeUsage);
   out.str("");
