@@ -7,8 +7,8 @@
 // - 4-bit: pixel x is in byte x div 2, high nibble for even x;
 // - 8-bit: one byte per pixel; 24-bit: blue, green, red.
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
