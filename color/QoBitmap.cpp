@@ -13,10 +13,7 @@ int32_t DibStride(int32_t width, int32_t bitsPerPixel) {
   return static_cast<int32_t>(((bits + 31) & ~int64_t{31}) / 8);
 }
 
-}  // namespace
-
-namespace {
-
+// The words of a width x height picture; raises when it is too large to hold.
 std::size_t PixelCount(int32_t width, int32_t height) {
   if (width < 0 || height < 0 ||
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > qo::kMaxAllocation) {

@@ -10,10 +10,6 @@
 
 namespace {
 
-void SetRunIfAny(TQoBitmap* bmp, int x, int y, const uint32_t* values, int n) {
-  if (bmp) bmp->SetRun(x, y, values, n);
-}
-
 // The field of `bits` bits that holds pixel i of a byte, leftmost pixel in the highest
 // field.
 uint32_t FieldMsbFirst(uint8_t value, int i, int bits) {
@@ -22,11 +18,12 @@ uint32_t FieldMsbFirst(uint8_t value, int i, int bits) {
   return (value >> shift) & ((1u << bits) - 1u);
 }
 
-// Frame 1 gets the values of a, frame 2 those of b, the combined bitmap each pair joined.
+// Frame 1 (when there is one) gets the values of a, frame 2 those of b, the combined
+// bitmap each pair joined.
 void PlotPairRuns(TQoBitmap& combined, TQoBitmap* frame1, TQoBitmap* frame2, int x, int y,
                   const uint32_t* a, const uint32_t* b, const uint32_t* both, int n) {
-  SetRunIfAny(frame1, x, y, a, n);
-  SetRunIfAny(frame2, x, y, b, n);
+  if (frame1) frame1->SetRun(x, y, a, n);
+  if (frame2) frame2->SetRun(x, y, b, n);
   combined.SetRun(x, y, both, n);
 }
 

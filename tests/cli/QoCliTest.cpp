@@ -449,6 +449,7 @@ TEST_F(CliFixture, BatchesKeepInputOrderOnManyJobsAndMakeTheFolder) {
   EXPECT_EQ(Run({"convert", args[1], args[1]}), qeUsage);
   EXPECT_NE(err.str().find(args[1] + ": the file is given twice"), std::string::npos);
   // Another spelling of the path, or a link to the file, is the same file.
+  err.str("");
   const std::string respelt = (folder / "." / fs::path(args[1]).filename()).string();
   EXPECT_EQ(Run({"convert", args[1], respelt}), qeUsage);
   std::error_code linkError;  // links may need privileges on Windows
