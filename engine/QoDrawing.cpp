@@ -47,22 +47,25 @@ void MonoRun(uint8_t value, uint32_t paper, uint32_t ink, int n, uint32_t* out) 
   for (int i = 0; i < n; ++i) out[i] = (value & (0x80 >> i)) ? ink : paper;
 }
 
+// The leftmost `pixels` bits of a byte (8 or 4) as one run from column * pixels.
+void PlotMonoBits(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink, int column, int y,
+                  int n, int pixels) {
+  n = std::clamp(n, 0, pixels);
+  uint32_t run[8];
+  MonoRun(value, paper, ink, n, run);
+  bmp.SetRun(column * pixels, y, run, n);
+}
+
 }  // namespace
 
 void TQoSourceEngine::PlotMono8(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink,
                                 int column, int y, int n) {
-  n = std::clamp(n, 0, 8);
-  uint32_t run[8];
-  MonoRun(value, paper, ink, n, run);
-  bmp.SetRun(column * 8, y, run, n);
+  PlotMonoBits(bmp, value, paper, ink, column, y, n, 8);
 }
 
 void TQoSourceEngine::PlotMono4(TQoBitmap& bmp, uint8_t value, uint32_t paper, uint32_t ink,
                                 int column, int y, int n) {
-  n = std::clamp(n, 0, 4);
-  uint32_t run[4];
-  MonoRun(value, paper, ink, n, run);
-  bmp.SetRun(column * 4, y, run, n);
+  PlotMonoBits(bmp, value, paper, ink, column, y, n, 4);
 }
 
 void TQoSourceEngine::Plot2bpp(TQoBitmap& bmp, uint8_t value, int column, int y, int n) {
